@@ -1,0 +1,64 @@
+# The two set-up commands of the README (make run, make test) and the build
+# targets behind them. Every target first installs what is missing.
+
+BUILD      := build
+ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
+CMAKE      := cmake
+GENERATOR  := -G Ninja
+CTEST_ARGS := --output-on-failure --timeout 600 -j $(shell nproc)
+
+# Tests run headless; the few that need a real display get one from Xvfb when
+# there is no display already.
+XVFB := $(if $(DISPLAY),,$(shell command -v xvfb-run >/dev/null 2>&1 && echo xvfb-run -a -s \"-screen 0 1280x800x24\"))
+
+export ASAN_OPTIONS := detect_leaks=1:abort_on_error=0
+export LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS := halt_on_error=1:second_deadlock_stack=1
+
+.PHONY: all deps program run test test-fast test-asan test-tsan bench clean
+
+all: program
+
+deps:
+	@./tools/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	$(CMAKE) -S . -B $(BUILD) $(GENERATOR)
+
+program: deps $(BUILD)/build.ninja
+	$(CMAKE) --build $(BUILD)
+
+run: program
+	./$(BUILD)/zeltarik
+
+# Every test: the normal build, then the address+undefined sanitizer build,
+# then the threaded code under ThreadSanitizer.
+test: test-fast test-asan test-tsan
+
+test-fast: program
+	cd $(BUILD) && $(XVFB) ctest $(CTEST_ARGS)
+
+$(ASAN_BUILD)/build.ninja: | deps
+	$(CMAKE) -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	    -DZEL_SANITIZE=address,undefined -DZEL_BUILD_BENCH=OFF
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	$(CMAKE) --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && $(XVFB) ctest $(CTEST_ARGS)
+
+$(TSAN_BUILD)/build.ninja: | deps
+	$(CMAKE) -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	    -DZEL_SANITIZE=thread -DZEL_BUILD_BENCH=OFF
+
+test-tsan: deps $(TSAN_BUILD)/build.ninja
+	$(CMAKE) --build $(TSAN_BUILD) --target tsan_tests
+	cd $(TSAN_BUILD) && ctest $(CTEST_ARGS) -L tsan --no-tests=ignore
+
+bench: program
+	@set -e; for b in $(BUILD)/bench/*_bench; do \
+	    [ -x "$$b" ] || continue; echo "== $$b"; $(XVFB) "$$b"; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

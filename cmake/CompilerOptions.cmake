@@ -1,0 +1,22 @@
+# Warnings, assertions and the sanitizer configurations shared by every target.
+
+# Assertions stay on in every configuration: they tell the next developer what
+# went wrong, and the program never relies on them being compiled out.
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O2 -g")
+set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O2 -g")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2")
+set(CMAKE_C_FLAGS_RELEASE "-O2")
+
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wsuggest-override>)
+
+# ZEL_SANITIZE selects a sanitizer build: "address,undefined" or "thread".
+set(ZEL_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined or thread)")
+if(ZEL_SANITIZE)
+    add_compile_options(-fsanitize=${ZEL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=${ZEL_SANITIZE})
+endif()
+
+# Header-only dependencies whose own headers warn under C++20 are included as
+# system headers by the targets that use them (see media/ for AGG).

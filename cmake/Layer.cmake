@@ -1,0 +1,18 @@
+# zel_layer_library(<name> SOURCES <files…> LIBS <targets…> [SYSTEM_INCLUDES <dirs…>])
+# One library per layer. A layer with no sources yet becomes an interface
+# library, so the layers above it link the same way before and after.
+function(zel_layer_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SYSTEM_INCLUDES" ${ARGN})
+    if(ARG_SOURCES)
+        add_library(${name} STATIC ${ARG_SOURCES})
+        set(scope PUBLIC)
+    else()
+        add_library(${name} INTERFACE)
+        set(scope INTERFACE)
+    endif()
+    target_include_directories(${name} ${scope} ${CMAKE_SOURCE_DIR})
+    if(ARG_SYSTEM_INCLUDES)
+        target_include_directories(${name} SYSTEM ${scope} ${ARG_SYSTEM_INCLUDES})
+    endif()
+    target_link_libraries(${name} ${scope} ${ARG_LIBS})
+endfunction()
