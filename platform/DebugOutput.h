@@ -1,4 +1,4 @@
-// One sink for the program's debug lines (the design's debugger output): sound
+// One sink for the program's debug lines (what Windows sends to the debugger): sound
 // start and stop lines, the frame-rate line at shutdown. They go to stderr;
 // a test can capture them instead.
 #pragma once

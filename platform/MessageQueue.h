@@ -1,4 +1,4 @@
-// The main window's message queue: the design's PostMessage, PeekMessage and
+// The main window's message queue: Windows' PostMessage, PeekMessage and
 // RegisterWindowMessage. Any thread may post (the sound workers do); only the
 // main thread takes messages out. The window backend feeds translated input
 // into the same queue, so the loop sees one ordered stream of messages.

@@ -1,4 +1,5 @@
-// The C runtime's random generator as the design uses it (srand/rand). glibc's
+// The Windows C runtime's random generator (srand/rand), which the exercise's
+// spot placement depends on. glibc's
 // rand is a different algorithm, so the program carries its own.
 #pragma once
 
@@ -12,7 +13,7 @@ void SeedRandom(uint32_t seed);
 // rand: state = state × 214013 + 2531011 (mod 2^32); returns (state >> 16) & 0x7FFF.
 int Random();
 
-// The maximum value Random returns (RAND_MAX of the design's runtime).
+// The maximum value Random returns (RAND_MAX of the Windows runtime).
 inline constexpr int kRandomMax = 0x7FFF;
 
 } // namespace platform

@@ -1,7 +1,7 @@
 // Text conversions. Inside the program text is wide: every std::wstring holds
 // UTF-16 code units, one per wchar_t (a character outside the BMP takes two
 // elements, as on Windows). The file system, SDL and FreeType speak UTF-8; the
-// report and the design's narrow paths speak Windows-1251.
+// report and the program's narrow paths speak Windows-1251.
 #pragma once
 
 #include <string>
@@ -20,7 +20,7 @@ std::string WideToCp1251(const std::wstring& text);
 std::wstring Cp1251ToWide(const std::string& text);
 
 // The program's 8-bit form of a wide text (the report's names and values, the
-// design's narrow file paths): a double quote becomes an apostrophe, every
+// program's narrow file paths): a double quote becomes an apostrophe, every
 // other unit is converted to Windows-1251 with '?' for what it lacks.
 std::string NarrowAnsi(const std::wstring& text);
 

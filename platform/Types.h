@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// A rectangle as the design writes it: left and top inside, right and bottom
+// A rectangle as Windows writes it: left and top inside, right and bottom
 // outside (PtInRect rules), in pixels of the 800 × 600 scene or of a picture.
 struct Rect {
     int left = 0;

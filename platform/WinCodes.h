@@ -1,4 +1,4 @@
-// The numbers of the design's contracts: message codes, key-state flags,
+// The Windows numbers the program's contracts use: message codes, key-state flags,
 // virtual-key codes and the packing of message parameters.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The generator must reproduce the design's runtime exactly, not glibc's.
+// The generator must reproduce the Windows runtime exactly, not glibc's.
 #include "platform/Random.h"
 
 #include <gtest/gtest.h>
