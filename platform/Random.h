@@ -1,6 +1,6 @@
 // The Windows C runtime's random generator (srand/rand), which the exercise's
-// spot placement depends on. glibc's
-// rand is a different algorithm, so the program carries its own.
+// spot placement depends on. glibc's rand is a different algorithm, so the
+// program carries its own.
 #pragma once
 
 #include <cstdint>
