@@ -41,15 +41,25 @@ bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fu
     }
     videoStarted = true;
 
-    const int width = placement.right - placement.left;
-    const int height = placement.bottom - placement.top;
-    const int x = placement.left == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : placement.left;
-    const int y = placement.top == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : placement.top;
+    int width = placement.right - placement.left;
+    int height = placement.bottom - placement.top;
+    int x = placement.left == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : placement.left;
+    int y = placement.top == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : placement.top;
+    if (width <= 0 || height <= 0)
+        width = kSceneWidth, height = kSceneHeight;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (fullScreen)
+    if (fullScreen) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window = SDL_CreateWindow(WideToUtf8(title).c_str(), x, y, width > 0 ? width : kSceneWidth,
-                              height > 0 ? height : kSceneHeight, flags);
+        // The window manager makes the window cover the display. Without one
+        // (a kiosk session, Xvfb) SDL still believes the window has the
+        // display's size while X keeps the size it was created with, and
+        // every pointer position comes out wrong; created at the display's
+        // own size and place, it is right either way.
+        SDL_Rect display;
+        if (SDL_GetDisplayBounds(0, &display) == 0 && display.w > 0 && display.h > 0)
+            x = display.x, y = display.y, width = display.w, height = display.h;
+    }
+    window = SDL_CreateWindow(WideToUtf8(title).c_str(), x, y, width, height, flags);
     if (!window) {
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;

@@ -66,16 +66,7 @@ WindowHandle MainWindowBackend() { return active; }
 
 SDL_Window* MainSdlWindow() { return active ? active->NativeWindow() : nullptr; }
 
-void UseSceneCoordinates() {
-    SDL_Window* window = MainSdlWindow();
-    SDL_Renderer* renderer = window ? SDL_GetRenderer(window) : nullptr;
-    if (!renderer)
-        return;
-    int width = 0, height = 0;
-    SDL_RenderGetLogicalSize(renderer, &width, &height);
-    if (width != kSceneWidth || height != kSceneHeight)
-        SDL_RenderSetLogicalSize(renderer, kSceneWidth, kSceneHeight);
-}
+NativeWindow* MainNativeWindow() { return reinterpret_cast<NativeWindow*>(MainSdlWindow()); }
 
 void PumpWindowEvents() {
     if (active)

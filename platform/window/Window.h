@@ -16,6 +16,9 @@ struct SDL_Window;
 
 namespace platform {
 
+// The window as the graphics device takes it (platform/graphics).
+struct NativeWindow;
+
 // The scene every screen is drawn in; the window shows it at any display size.
 inline constexpr int kSceneWidth = 800;
 inline constexpr int kSceneHeight = 600;
@@ -43,13 +46,10 @@ void ShowMainWindow();
 void CloseMainWindow();
 WindowHandle MainWindowBackend();
 
-// The SDL window the graphics device draws into; null for the headless twin.
+// The SDL window the graphics device draws into, as SDL's type and as the
+// graphics device's; null for the headless twin.
 SDL_Window* MainSdlWindow();
-
-// Makes the renderer of the SDL window show the 800 × 600 scene letterboxed,
-// so that SDL reports pointer positions in scene pixels. Called after the
-// graphics device is created or re-created; nothing for the headless twin.
-void UseSceneCoordinates();
+NativeWindow* MainNativeWindow();
 
 // Turns the window's pending platform events into messages of the queue
 // (platform/MessageQueue.h), in the order they happened.
