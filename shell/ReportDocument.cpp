@@ -128,11 +128,24 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::string& bytes, st
     return FileRead::Read;
 }
 
-std::vector<DOMElement*> ElementsNamed(const DOMElement* parent, const XMLCh* name) {
+// The elements named name below parent, in document order. A walk of our own:
+// Xerces's live node lists rescan from the start whenever they are used
+// alongside other lists, which makes a long table quadratic to read.
+std::vector<DOMElement*> ElementsNamed(const DOMNode* parent, const XMLCh* name) {
     std::vector<DOMElement*> elements;
-    DOMNodeList* list = parent->getElementsByTagName(name);
-    for (XMLSize_t i = 0; i < list->getLength(); ++i)
-        elements.push_back(static_cast<DOMElement*>(list->item(i)));
+    const DOMNode* node = parent->getFirstChild();
+    while (node != nullptr) {
+        if (node->getNodeType() == DOMNode::ELEMENT_NODE &&
+            XMLString::equals(node->getNodeName(), name))
+            elements.push_back(const_cast<DOMElement*>(static_cast<const DOMElement*>(node)));
+        if (node->getFirstChild() != nullptr) {
+            node = node->getFirstChild();
+            continue;
+        }
+        while (node != parent && node->getNextSibling() == nullptr)
+            node = node->getParentNode();
+        node = node == parent ? nullptr : node->getNextSibling();
+    }
     return elements;
 }
 
@@ -211,8 +224,9 @@ DOMElement* ReportDocument::FindOrAddWorksheet() {
 }
 
 DOMElement* ReportDocument::FirstTable() const {
-    DOMNodeList* tables = worksheet->getElementsByTagName(u"Table");
-    return tables->getLength() > 0 ? static_cast<DOMElement*>(tables->item(0)) : nullptr;
+    // item(0) stops at the first match; asking the list for its length would
+    // walk the whole worksheet on every row added.
+    return static_cast<DOMElement*>(worksheet->getElementsByTagName(u"Table")->item(0));
 }
 
 DOMElement* ReportDocument::FindOrAddTable() {
