@@ -71,14 +71,27 @@ struct Media {
     int bottom = 0;
 };
 
+// The destination's media: the user's "media" option when set, else the
+// printer's own default. cupsGetDestMediaDefault alone answers with the
+// client's locale default (Letter in the C locale) for many queues, which
+// makes the spooler scale or crop every page.
 Media DefaultMedia(cups_dest_t* dest) {
     Media media;
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     if (info == nullptr)
         return media;
+    std::string name;
+    if (const char* option = cupsGetOption(CUPS_MEDIA, dest->num_options, dest->options))
+        name = option;
+    else if (ipp_attribute_t* fallback = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA))
+        if (const char* keyword = ippGetString(fallback, 0, nullptr))
+            name = keyword;
     cups_size_t size{};
-    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 &&
-        size.length > 0) {
+    const bool found =
+        (!name.empty() && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, name.c_str(),
+                                                 CUPS_MEDIA_FLAGS_DEFAULT, &size)) ||
+        cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+    if (found && size.width > 0 && size.length > 0) {
         media.width = HundredthsOfMillimetreToPixels(size.width);
         media.height = HundredthsOfMillimetreToPixels(size.length);
         media.left = HundredthsOfMillimetreToPixels(size.left);
