@@ -30,6 +30,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 using namespace xercesc;

@@ -7,11 +7,34 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace platform {
 namespace {
 
+// Puts the variables back as they were, so that later tests see the real ones.
+class SavedEnvironment {
+public:
+    SavedEnvironment() {
+        for (const char* name : {"HOME", "XDG_DATA_HOME"})
+            if (const char* value = std::getenv(name))
+                saved_.emplace_back(name, value);
+            else
+                saved_.emplace_back(name, std::nullopt);
+    }
+    ~SavedEnvironment() {
+        for (const auto& [name, value] : saved_)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
 TEST(SharedFolderTest, FollowsTheBaseDirectoryRules) {
+    SavedEnvironment saved;
     ::setenv("HOME", "/home/teacher", 1);
     ::setenv("XDG_DATA_HOME", "/srv/classroom", 1);
     EXPECT_EQ(SharedDataFolder(), std::filesystem::path("/srv/classroom"));

@@ -5,6 +5,7 @@
 
 #include "platform/TextCodec.h"
 
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -99,10 +100,12 @@ TEST(PrintContextTest, AnUnknownPrinterIsRefusedBeforeAnyJob) {
     // "no such printer" instead of failing later with another message.
     const std::string socket = "/nonexistent-zel-cups.sock";
     ::setenv("CUPS_SERVER", socket.c_str(), 1);
+    cupsSetServer(nullptr);
     EXPECT_TRUE(PrinterNames().empty());
     EXPECT_EQ(DefaultPrinterName(), L"");
     EXPECT_EQ(OpenPrinter(L"NoSuchPrinter"), nullptr);
     ::unsetenv("CUPS_SERVER");
+    cupsSetServer(nullptr);  // CUPS keeps the name it read; make it read again
 }
 
 } // namespace
