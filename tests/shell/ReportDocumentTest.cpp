@@ -378,6 +378,30 @@ TEST_F(ReportDocumentTest, ADamagedWorkbookIsMovedAsideAndKept) {
     EXPECT_EQ(FilesIn(folder.Reports()), expected) << "every damaged copy is kept";
 }
 
+TEST_F(ReportDocumentTest, ADamagedWorkbookThatCannotBeMovedAsideIsNeverOverwritten) {
+    platform::ManualClock clock;
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    std::filesystem::create_directories(folder.Reports());
+    ReportTestFolder::Write(DefaultFile(), "damaged");
+    // Every name the damaged copy could take is in use already.
+    const std::string stamp = Utf8(kReportTitle) + ".damaged-2008-03-05T14-07-00";
+    ReportTestFolder::Write(folder.Reports() / (stamp + ".xls"), "");
+    for (int counter = 2; counter < 1000; ++counter)
+        ReportTestFolder::Write(folder.Reports() / (stamp + "-" + std::to_string(counter) + ".xls"), "");
+
+    testing::internal::CaptureStderr();
+    auto report = Open(L"Аня");
+    report->AddRow(L"a", L"1", L"Number");
+    EXPECT_FALSE(SaveReportOnExit(report.get()));
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("will not be overwritten"));
+    EXPECT_EQ(ReportTestFolder::Read(DefaultFile()), "damaged");
+
+    const std::filesystem::path other = folder.Root() / "other.xls";
+    EXPECT_TRUE(SaveReportAs(report.get(), Utf8ToWideForTest(other))) << "Save As still works";
+    EXPECT_EQ(ReadSheets(other).at(0).second, (Rows{{L"a", L"1"}}));
+}
+
 TEST_F(ReportDocumentTest, ManyEscapedCharactersAreNotMistakenForAnEntityBomb) {
     auto report = Open(L"Аня & <Борис>");
     for (int i = 0; i < 6000; ++i)
