@@ -7,7 +7,7 @@
 // named by its stem (assets/skin/PrintButtonNuv.png is "PrintButtonNuv", assets/shell/
 // ENDHELPSOUND.ogg is "ENDHELPSOUND"). Names and numbers are unique; the build stops on a clash.
 // Any program or test that links the media layer carries the table; a test executable can embed
-// a folder of its own in addition (zel_embed_assets).
+// a folder of its own in addition (zel_embed_assets), or register a table at run time.
 //
 // The asset container ("Animations.pak" next to the executable) holds numbered resources only and
 // is searched after the executable. Its format, all numbers little-endian:
@@ -97,22 +97,27 @@ struct AssetContainerEntry {
 // the reason on stderr, when the file cannot be written.
 bool WriteAssetContainer(const std::string& path, std::span<const AssetContainerEntry> entries);
 
-// The tables the build generates; each registers itself when the program starts.
+// The tables the build generates. The linker gathers them (each puts a pointer to itself into the
+// section "zel_asset_tables"), so they need no start-up code and are complete before main.
 struct EmbeddedAsset {
     const char* path;   // relative to the embedded folder, for diagnostics: "skin/Fon.png"
     const char* name;   // the stem, for named assets; "" for numbered ones
     int32_t number;     // the resource number, or -1 for named assets
-    const uint8_t* data;
-    size_t size;
+    const uint8_t* begin;
+    const uint8_t* end;
+
+    size_t Size() const { return static_cast<size_t>(end - begin); }
 };
 struct EmbeddedAssetTable {
     const char* folder;
     const EmbeddedAsset* assets;
     size_t count;
 };
-// Tables are searched in the order they were registered. Unregister before a table goes away.
+// A table added at run time (a test's own assets), searched after the linked ones, in the order
+// of registration. Unregister it before it goes away.
 void RegisterEmbeddedAssets(const EmbeddedAssetTable* table);
 void UnregisterEmbeddedAssets(const EmbeddedAssetTable* table);
+// Every table: the linked ones, then the registered ones.
 std::vector<const EmbeddedAssetTable*> EmbeddedAssetTables();
 
 } // namespace platform
