@@ -140,7 +140,7 @@ public:
     virtual void DrawQuad(DeviceTexture& texture, const Quad& quad) = 0;
 
     // Frame operations. Clear fills the whole back buffer with an ARGB colour, ignoring the
-    // viewport; Present shows the frame in the window (nothing for the headless device).
+    // viewport; Present shows the frame in the window (headless, it finishes the drawing).
     virtual void Clear(uint32_t color) = 0;
     virtual void BeginScene() = 0;
     virtual void EndScene() = 0;

@@ -158,9 +158,12 @@ public:
     void BeginScene() override {}
     void EndScene() override {}
 
+    // SDL queues drawing commands; presenting (or, headless, flushing) carries them out.
     void Present() override {
         if (window_)
             SDL_RenderPresent(renderer_);
+        else
+            SDL_RenderFlush(renderer_);
     }
 
     Rect GetViewport() const override { return viewport_; }
