@@ -57,7 +57,8 @@ protected:
 
     void WriteRaw(const std::vector<uint8_t>& bytes) {
         std::FILE* file = std::fopen(containerPath_.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty())
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
 
