@@ -147,8 +147,8 @@ int IMResourceManager::RegisterTexture(const std::wstring& name,
     return index;
 }
 
-template <class Attempt> auto IMResourceManager::RetryEvicting(const std::wstring& spared,
-                                                               Attempt attempt) {
+template <class Attempt>
+auto IMResourceManager::RetryEvicting(const std::wstring& spared, Attempt attempt) {
     for (;;) {
         try {
             return attempt();
@@ -174,9 +174,9 @@ bool IMResourceManager::EvictOneTexture(const std::wstring& spared) {
     return false;
 }
 
-std::unique_ptr<DeviceTexture>
-IMResourceManager::CreateTextureEvicting(const std::wstring& name, int width, int height,
-                                         TextureFormat format) {
+std::unique_ptr<DeviceTexture> IMResourceManager::CreateTextureEvicting(const std::wstring& name,
+                                                                        int width, int height,
+                                                                        TextureFormat format) {
     return RetryEvicting(name, [&] {
         std::unique_ptr<DeviceTexture> texture;
         CreateDeviceTexture(device.get(), width, height, format, texture);
@@ -320,8 +320,8 @@ void IMResourceManager::RestoreTexture(int index) {
         return;
     slot->texture = RetryEvicting(slot->name, [&] {
         std::unique_ptr<DeviceTexture> made;
-        if (CreateDeviceTexture(device.get(), slot->textureWidth, slot->textureHeight,
-                                slot->format, made)) {
+        if (CreateDeviceTexture(device.get(), slot->textureWidth, slot->textureHeight, slot->format,
+                                made)) {
             platform::TextureLock lock(*made);
             if (!lock)
                 return std::unique_ptr<DeviceTexture>();
@@ -396,8 +396,8 @@ uint32_t IMResourceManager::GetTexturePixel(int index, int x, int y) {
     if (!slot || !slot->pixels || x < 0 || y < 0 || x >= slot->textureWidth ||
         y >= slot->textureHeight)
         return 0;
-    const uint8_t* p = slot->pixels.get() + 4 * (static_cast<size_t>(x) +
-                                                  static_cast<size_t>(y) * slot->textureWidth);
+    const uint8_t* p = slot->pixels.get() +
+                       4 * (static_cast<size_t>(x) + static_cast<size_t>(y) * slot->textureWidth);
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 

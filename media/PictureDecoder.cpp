@@ -252,8 +252,7 @@ void ConvertJpegRow(const JSAMPLE* in, uint8_t* out, int width, int components) 
 }
 
 // Like RunPngDecode: all state in *d, nothing of its own across the recovery point.
-DecodeStatus RunJpegDecode(JpegDecode* d, GraphicsDevice* device, const void* data,
-                           size_t length) {
+DecodeStatus RunJpegDecode(JpegDecode* d, GraphicsDevice* device, const void* data, size_t length) {
     d->cinfo.err = jpeg_std_error(&d->error.base);
     d->error.base.error_exit = JpegErrorExit;
     d->error.base.output_message = JpegOutputMessage;
@@ -280,8 +279,7 @@ DecodeStatus RunJpegDecode(JpegDecode* d, GraphicsDevice* device, const void* da
     jpeg_start_decompress(&d->cinfo);
     int components = d->cinfo.output_components;
     if (components != 1 && components != 3 && components != 4) {
-        std::fprintf(stderr, "libjpeg error: %d colour components are not supported\n",
-                     components);
+        std::fprintf(stderr, "libjpeg error: %d colour components are not supported\n", components);
         return DecodeStatus::Failed;
     }
     d->width = static_cast<int>(d->cinfo.output_width);
@@ -386,8 +384,8 @@ DecodedPicture DecodeJpegFromMemory(GraphicsDevice* device, const void* data, si
     return result;
 }
 
-DecodedPicture DecodeJpegFromResource(GraphicsDevice* device,
-                                      const platform::AssetModule& module, int number) {
+DecodedPicture DecodeJpegFromResource(GraphicsDevice* device, const platform::AssetModule& module,
+                                      int number) {
     platform::AssetBytes bytes = module.FindResource(static_cast<uint32_t>(number));
     if (!bytes)
         return Outcome(DecodeStatus::Failed);

@@ -59,19 +59,21 @@ uint32_t Painted(int x, int y, int width, int height, int seed, bool withAlpha) 
 
 const std::vector<BenchPicture>& Pictures() {
     static std::vector<BenchPicture> pictures = [] {
-        auto folder = std::filesystem::temp_directory_path() / ("zel-media-bench-" + std::to_string(getpid()));
+        auto folder = std::filesystem::temp_directory_path() /
+                      ("zel-media-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(folder);
         std::vector<BenchPicture> made;
         auto add = [&](int width, int height, bool withAlpha, int seed) {
-            std::string path = (folder / ("picture" + std::to_string(made.size()) + ".png")).string();
+            std::string path =
+                (folder / ("picture" + std::to_string(made.size()) + ".png")).string();
             fixtures::PngPicture picture =
-                withAlpha ? fixtures::RgbaPicture(width, height,
-                                                  [&](int x, int y) {
-                                                      return Painted(x, y, width, height, seed, true);
-                                                  })
-                          : fixtures::RgbPicture(width, height, [&](int x, int y) {
-                                return Painted(x, y, width, height, seed, false) & 0xFFFFFF;
-                            });
+                withAlpha
+                    ? fixtures::RgbaPicture(
+                          width, height,
+                          [&](int x, int y) { return Painted(x, y, width, height, seed, true); })
+                    : fixtures::RgbPicture(width, height, [&](int x, int y) {
+                          return Painted(x, y, width, height, seed, false) & 0xFFFFFF;
+                      });
             fixtures::WriteFile(path, fixtures::EncodePng(picture));
             made.push_back({path, width, height});
         };
@@ -86,8 +88,10 @@ const std::vector<BenchPicture>& Pictures() {
             bytes += std::filesystem::file_size(p.path);
         std::printf("media_bench: %zu pictures, %.1f KiB of PNG in %s\n", made.size(),
                     bytes / 1024.0, folder.c_str());
-        std::atexit([] { std::filesystem::remove_all(std::filesystem::temp_directory_path() /
-                                                     ("zel-media-bench-" + std::to_string(getpid()))); });
+        std::atexit([] {
+            std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                        ("zel-media-bench-" + std::to_string(getpid())));
+        });
         return made;
     }();
     return pictures;
@@ -99,7 +103,8 @@ void BM_BareLibpngDecode(benchmark::State& state) {
     for (auto _ : state) {
         for (const BenchPicture& p : pictures) {
             std::FILE* file = std::fopen(p.path.c_str(), "rb");
-            png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+            png_structp png =
+                png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
             png_infop info = png_create_info_struct(png);
             if (setjmp(png_jmpbuf(png)))
                 std::abort();
@@ -171,8 +176,12 @@ void DrawFrame(benchmark::State& state, bool turned) {
         media.Present();
     }
 }
-void BM_DrawFrame40Quads(benchmark::State& state) { DrawFrame(state, false); }
-void BM_DrawFrame40QuadsTwoTurned(benchmark::State& state) { DrawFrame(state, true); }
+void BM_DrawFrame40Quads(benchmark::State& state) {
+    DrawFrame(state, false);
+}
+void BM_DrawFrame40QuadsTwoTurned(benchmark::State& state) {
+    DrawFrame(state, true);
+}
 BENCHMARK(BM_DrawFrame40Quads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawFrame40QuadsTwoTurned)->Unit(benchmark::kMillisecond);
 

@@ -75,7 +75,9 @@ SDL_Color ToSdlColor(uint32_t argb) {
                      static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24)};
 }
 
-bool Near(float a, float b) { return std::fabs(a - b) < 1e-3f; }
+bool Near(float a, float b) {
+    return std::fabs(a - b) < 1e-3f;
+}
 
 class SdlGraphicsDevice final : public GraphicsDevice {
 public:
@@ -105,8 +107,8 @@ public:
         size_t bytes = static_cast<size_t>(width) * height * 4;
         if (budget_ != 0 && inUse_ + bytes > budget_)
             throw std::bad_alloc();
-        Uint32 sdlFormat = format == TextureFormat::X8R8G8B8 ? SDL_PIXELFORMAT_RGB888
-                                                             : SDL_PIXELFORMAT_ARGB8888;
+        Uint32 sdlFormat =
+            format == TextureFormat::X8R8G8B8 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
         SDL_Texture* texture =
             SDL_CreateTexture(renderer_, sdlFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!texture) {
@@ -317,8 +319,7 @@ std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindo
     }
     SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
     if (!renderer) {
-        std::fprintf(stderr, "graphics: cannot create the software renderer: %s\n",
-                     SDL_GetError());
+        std::fprintf(stderr, "graphics: cannot create the software renderer: %s\n", SDL_GetError());
         SDL_FreeSurface(surface);
         return nullptr;
     }

@@ -47,7 +47,9 @@ uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint64_t ReadU64(const uint8_t* p) { return uint64_t(ReadU32(p)) | uint64_t(ReadU32(p + 4)) << 32; }
+uint64_t ReadU64(const uint8_t* p) {
+    return uint64_t(ReadU32(p)) | uint64_t(ReadU32(p + 4)) << 32;
+}
 
 void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -84,8 +86,8 @@ public:
     };
 
     ContainerAssets(std::string path, void* mapping, size_t length, std::vector<Entry> entries)
-        : path_(std::move(path)), mapping_(mapping), length_(length),
-          entries_(std::move(entries)) {}
+        : path_(std::move(path)), mapping_(mapping), length_(length), entries_(std::move(entries)) {
+    }
     ~ContainerAssets() override { munmap(mapping_, length_); }
 
     AssetOrigin Origin() const override { return AssetOrigin::Container; }

@@ -100,9 +100,9 @@ bool WriteAssetContainer(const std::string& path, std::span<const AssetContainer
 // The tables the build generates. The linker gathers them (each puts a pointer to itself into the
 // section "zel_asset_tables"), so they need no start-up code and are complete before main.
 struct EmbeddedAsset {
-    const char* path;   // relative to the embedded folder, for diagnostics: "skin/Fon.png"
-    const char* name;   // the stem, for named assets; "" for numbered ones
-    int32_t number;     // the resource number, or -1 for named assets
+    const char* path; // relative to the embedded folder, for diagnostics: "skin/Fon.png"
+    const char* name; // the stem, for named assets; "" for numbered ones
+    int32_t number;   // the resource number, or -1 for named assets
     const uint8_t* begin;
     const uint8_t* end;
 

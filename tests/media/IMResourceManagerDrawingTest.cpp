@@ -80,6 +80,7 @@ TEST_F(DrawingTest, QuadCornersAndTextureCoordinates) {
         float angle;
         Corner corners[4];
     } cases[] = {
+        // clang-format off
         {"whole picture at its own size", 0, 0, {10, 20, 110, 50}, nullptr, 0.0f,
          {{9.5f, 19.5f, 0, 0}, {109.5f, 19.5f, 100 / 128.f, 0},
           {109.5f, 49.5f, 100 / 128.f, 30 / 32.f}, {9.5f, 49.5f, 0, 30 / 32.f}}},
@@ -97,6 +98,7 @@ TEST_F(DrawingTest, QuadCornersAndTextureCoordinates) {
         {"turned with a source rectangle", 0, 0, {0, 0, 40, 20}, &source, kHalfPi,
          {{29.5f, -10.5f, 20 / 128.f, 10 / 32.f}, {29.5f, 29.5f, 60 / 128.f, 10 / 32.f},
           {9.5f, 29.5f, 60 / 128.f, 30 / 32.f}, {9.5f, -10.5f, 20 / 128.f, 30 / 32.f}}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,13 +146,11 @@ TEST_F(DrawingTest, QuarterTurnsAreTexelExact) {
     // Clockwise by 90°: the 4 × 2 picture becomes 2 wide and 4 tall about the same centre, and
     // its top-left texel lands in the top-right corner.
     media.DrawTexture(pattern, {100, 100, 104, 102}, nullptr, 0xFFFFFFFF, kHalfPi);
-    ExpectBox(101, 99, 2, 4, [](int x, int y) {
-        return Blend(PatternAt(y, 1 - x), 0xFFFFFFFF, kBackground);
-    });
+    ExpectBox(101, 99, 2, 4,
+              [](int x, int y) { return Blend(PatternAt(y, 1 - x), 0xFFFFFFFF, kBackground); });
     media.DrawTexture(pattern, {200, 100, 204, 102}, nullptr, 0xFFFFFFFF, 2 * kHalfPi);
-    ExpectBox(200, 100, 4, 2, [](int x, int y) {
-        return Blend(PatternAt(3 - x, 1 - y), 0xFFFFFFFF, kBackground);
-    });
+    ExpectBox(200, 100, 4, 2,
+              [](int x, int y) { return Blend(PatternAt(3 - x, 1 - y), 0xFFFFFFFF, kBackground); });
     // A source rectangle turns with the quad.
     const Rect middle{1, 0, 3, 2};
     media.DrawTexture(pattern, {300, 100, 302, 102}, &middle, 0xFFFFFFFF, 3 * kHalfPi);
@@ -174,9 +174,8 @@ TEST_F(DrawingTest, SourceRectanglesOriginAndScaling) {
 
     // Enlarged pictures take the nearest texel: each becomes a 2 × 2 block.
     media.DrawTexture(pattern, {300, 300, 308, 304});
-    ExpectBox(300, 300, 8, 4, [](int x, int y) {
-        return Blend(PatternAt(x / 2, y / 2), 0xFFFFFFFF, kBackground);
-    });
+    ExpectBox(300, 300, 8, 4,
+              [](int x, int y) { return Blend(PatternAt(x / 2, y / 2), 0xFFFFFFFF, kBackground); });
 }
 
 TEST_F(DrawingTest, TheViewportClips) {
@@ -191,8 +190,8 @@ TEST_F(DrawingTest, TheViewportClips) {
 }
 
 TEST_F(DrawingTest, FreeRotationsTurnAboutTheCentre) {
-    std::vector<uint8_t> bytes = fixtures::EncodePng(
-        fixtures::RgbaPicture(60, 20, [](int, int) { return 0xFFFFFF00u; }));
+    std::vector<uint8_t> bytes =
+        fixtures::EncodePng(fixtures::RgbaPicture(60, 20, [](int, int) { return 0xFFFFFF00u; }));
     int bar = media.LoadTextureFromMemory(L"bar", bytes.data(), bytes.size());
     // A 60 × 20 bar centred on (400, 300) turned by 45°: its ends reach along the diagonal.
     media.DrawTexture(bar, {370, 290, 430, 310}, nullptr, 0xFFFFFFFF, kHalfPi / 2);

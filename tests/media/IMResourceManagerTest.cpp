@@ -21,7 +21,8 @@ namespace {
 constexpr uint32_t kResource9001TopLeft = 0xFF102040;
 
 std::vector<uint8_t> Uniform(int width, int height, uint32_t argb) {
-    return fixtures::EncodePng(fixtures::RgbaPicture(width, height, [=](int, int) { return argb; }));
+    return fixtures::EncodePng(
+        fixtures::RgbaPicture(width, height, [=](int, int) { return argb; }));
 }
 
 class RegistryTest : public testing::Test {
@@ -93,7 +94,8 @@ TEST_F(RegistryTest, ANameIsRegisteredOnce) {
 
 TEST_F(RegistryTest, DecimalNamesAreResourcesAndEverythingElseIsAPath) {
     // Files whose names only look like numbers, in a folder of their own.
-    auto folder = std::filesystem::temp_directory_path() / ("zel-names-" + std::to_string(getpid()));
+    auto folder =
+        std::filesystem::temp_directory_path() / ("zel-names-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
@@ -105,12 +107,17 @@ TEST_F(RegistryTest, DecimalNamesAreResourcesAndEverythingElseIsAPath) {
         const wchar_t* name;
         uint32_t topLeft;
     } cases[] = {
-        {L"9001", kResource9001TopLeft},   {L"09001", kResource9001TopLeft},
-        {L"+9001", kResource9001TopLeft},  {L"74537", kResource9001TopLeft}, // 9001 + 65536
+        {L"9001", kResource9001TopLeft},
+        {L"09001", kResource9001TopLeft},
+        {L"+9001", kResource9001TopLeft},
+        {L"74537", kResource9001TopLeft},  // 9001 + 65536
         {L"-56535", kResource9001TopLeft}, // −56535 & 0xFFFF
-        {L" 9001", kFromFile},             {L"9001 ", kFromFile},
-        {L"9 001", kNothing},              {L"9001.0", kNothing},
-        {L"99999999999", kNothing},        {L"", kNothing},
+        {L" 9001", kFromFile},
+        {L"9001 ", kFromFile},
+        {L"9 001", kNothing},
+        {L"9001.0", kNothing},
+        {L"99999999999", kNothing},
+        {L"", kNothing},
         {L"9004", kNothing}, // a number that is nowhere
     };
     for (const auto& c : cases) {
@@ -310,7 +317,8 @@ TEST(ResourceManagerTest, NoDeviceMeansLostAndNothingDrawn) {
     EXPECT_TRUE(media.IsDeviceLost());
     EXPECT_FALSE(media.ResetDevice());
     std::vector<uint8_t> bytes = Uniform(2, 2, 0xFFFFFFFF);
-    EXPECT_EQ(media.LoadTextureFromMemory(L"x", bytes.data(), bytes.size()), media.InvalidTexture());
+    EXPECT_EQ(media.LoadTextureFromMemory(L"x", bytes.data(), bytes.size()),
+              media.InvalidTexture());
     EXPECT_EQ(media.GetViewport(), (platform::Rect{0, 0, 0, 0}));
     EXPECT_EQ(media.ReadPixels().pixels.size(), 0u);
 }

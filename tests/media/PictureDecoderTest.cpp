@@ -19,7 +19,8 @@ namespace {
 
 class PictureDecoderTest : public testing::Test {
 protected:
-    std::unique_ptr<platform::GraphicsDevice> device = platform::GraphicsDevice::Create(nullptr, 8, 8);
+    std::unique_ptr<platform::GraphicsDevice> device =
+        platform::GraphicsDevice::Create(nullptr, 8, 8);
 
     // The decoded texture's pixel as ARGB (from its bytes blue, green, red, alpha).
     static uint32_t Pixel(DecodedPicture& picture, int x, int y) {
@@ -79,13 +80,15 @@ TEST_F(PictureDecoderTest, EveryKindOfPngBecomesBgra) {
         {"RGB opaque", Samples(PNG_COLOR_TYPE_RGB, 8, {0x12, 0x34, 0x56, 0x00, 0x00, 0x00}),
          0xFF123456, 0xFF000000},
         {"16-bit reduced to its high bytes",
-         Samples(PNG_COLOR_TYPE_RGBA, 16,
-                 {0x12, 0xFF, 0x34, 0x00, 0x56, 0x80, 0x78, 0x01, 0xAB, 0xCD, 0, 0, 0, 0, 0xFF, 0xFF}),
+         Samples(
+             PNG_COLOR_TYPE_RGBA, 16,
+             {0x12, 0xFF, 0x34, 0x00, 0x56, 0x80, 0x78, 0x01, 0xAB, 0xCD, 0, 0, 0, 0, 0xFF, 0xFF}),
          0x78123456, 0xFFAB0000},
         {"grey with alpha", Samples(PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0x40, 0x80, 0xC0, 0xFF}),
          0x80404040, 0xFFC0C0C0},
-        {"palette with transparency", WithPalette(Samples(PNG_COLOR_TYPE_PALETTE, 8, {0, 1}), {0x00, 0x99}),
-         0x00102030, 0x99A0B0C0},
+        {"palette with transparency",
+         WithPalette(Samples(PNG_COLOR_TYPE_PALETTE, 8, {0, 1}), {0x00, 0x99}), 0x00102030,
+         0x99A0B0C0},
         {"palette without transparency is opaque",
          WithPalette(Samples(PNG_COLOR_TYPE_PALETTE, 8, {1, 0}), {}), 0xFFA0B0C0, 0xFF102030},
         {"grey is opaque", Samples(PNG_COLOR_TYPE_GRAY, 8, {0x33, 0xCC}), 0xFF333333, 0xFFCCCCCC},
@@ -125,9 +128,8 @@ TEST_F(PictureDecoderTest, EveryKindOfPngBecomesBgra) {
 }
 
 TEST_F(PictureDecoderTest, PictureSitsTopLeftInAPowerOfTwoTexture) {
-    auto bytes = fixtures::EncodePng(fixtures::RgbaPicture(100, 30, [](int x, int y) {
-        return 0xFF000000u | uint32_t(x) << 8 | uint32_t(y);
-    }));
+    auto bytes = fixtures::EncodePng(fixtures::RgbaPicture(
+        100, 30, [](int x, int y) { return 0xFF000000u | uint32_t(x) << 8 | uint32_t(y); }));
     DecodedPicture picture = DecodePngFromMemory(device.get(), bytes.data(), bytes.size());
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture.width, 100);
@@ -156,7 +158,8 @@ TEST_F(PictureDecoderTest, JpegIsTheFallbackForRgbAndGrey) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodePngFromMemory(device.get(), c.bytes.data(), c.bytes.size()).status,
                   DecodeStatus::NotThisFormat);
-        DecodedPicture picture = DecodePictureFromMemory(device.get(), c.bytes.data(), c.bytes.size());
+        DecodedPicture picture =
+            DecodePictureFromMemory(device.get(), c.bytes.data(), c.bytes.size());
         ASSERT_TRUE(picture);
         EXPECT_EQ(picture.width, 16);
         EXPECT_EQ(picture.height, 8);
@@ -168,15 +171,15 @@ TEST_F(PictureDecoderTest, JpegIsTheFallbackForRgbAndGrey) {
 }
 
 TEST_F(PictureDecoderTest, BrokenDataFailsWithOneLineAndNothingLeft) {
-    std::vector<uint8_t> png = fixtures::EncodePng(
-        fixtures::RgbaPicture(40, 40, [](int x, int y) { return uint32_t(x * 7 + y * 13) * 0x01010101u; }));
+    std::vector<uint8_t> png = fixtures::EncodePng(fixtures::RgbaPicture(
+        40, 40, [](int x, int y) { return uint32_t(x * 7 + y * 13) * 0x01010101u; }));
     std::vector<uint8_t> corruptHeader = png;
     corruptHeader[20] ^= 0xFF; // inside IHDR, so its CRC no longer matches
     std::vector<uint8_t> rgb(32 * 32 * 3, 0x80);
     std::vector<uint8_t> jpeg = fixtures::EncodeJpeg(32, 32, 3, rgb);
     std::string text = "This is a text file, not a picture.\n";
-    std::vector<uint8_t> huge =
-        fixtures::EncodePng(fixtures::RgbaPicture(kMaxPictureSize + 1, 1, [](int, int) { return 0u; }));
+    std::vector<uint8_t> huge = fixtures::EncodePng(
+        fixtures::RgbaPicture(kMaxPictureSize + 1, 1, [](int, int) { return 0u; }));
     struct {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -194,7 +197,8 @@ TEST_F(PictureDecoderTest, BrokenDataFailsWithOneLineAndNothingLeft) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
         testing::internal::CaptureStderr();
-        DecodedPicture picture = DecodePictureFromMemory(device.get(), c.bytes.data(), c.bytes.size());
+        DecodedPicture picture =
+            DecodePictureFromMemory(device.get(), c.bytes.data(), c.bytes.size());
         std::string errors = testing::internal::GetCapturedStderr();
         EXPECT_EQ(picture.status, DecodeStatus::Failed);
         EXPECT_EQ(picture.texture, nullptr);
@@ -203,7 +207,8 @@ TEST_F(PictureDecoderTest, BrokenDataFailsWithOneLineAndNothingLeft) {
         std::vector<std::string> errorLines;
         for (size_t start = 0, end; (end = errors.find('\n', start)) != std::string::npos;
              start = end + 1)
-            if (std::string line = errors.substr(start, end - start); line.find("error") != line.npos)
+            if (std::string line = errors.substr(start, end - start);
+                line.find("error") != line.npos)
                 errorLines.push_back(line);
         ASSERT_EQ(errorLines.size(), 1u) << errors;
         EXPECT_EQ(errorLines[0].rfind(c.line, 0), 0u) << errors;
@@ -211,11 +216,13 @@ TEST_F(PictureDecoderTest, BrokenDataFailsWithOneLineAndNothingLeft) {
 }
 
 TEST_F(PictureDecoderTest, FilesOpenByTheirUtf8Names) {
-    auto folder = std::filesystem::temp_directory_path() / ("zel-decoder-" + std::to_string(getpid()));
+    auto folder =
+        std::filesystem::temp_directory_path() / ("zel-decoder-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::wstring path = folder.wstring() + L"/картинка «один».png";
-    fixtures::WriteFile(folder.string() + "/картинка «один».png",
-                        fixtures::EncodePng(fixtures::RgbaPicture(3, 3, [](int, int) { return 0xFF123456u; })));
+    fixtures::WriteFile(
+        folder.string() + "/картинка «один».png",
+        fixtures::EncodePng(fixtures::RgbaPicture(3, 3, [](int, int) { return 0xFF123456u; })));
     std::vector<uint8_t> rgb(8 * 8 * 3, 0x80);
     fixtures::WriteFile(folder.string() + "/фото.jpg", fixtures::EncodeJpeg(8, 8, 3, rgb));
 

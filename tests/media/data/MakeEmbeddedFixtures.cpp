@@ -15,13 +15,13 @@ int main() {
                                    uint32_t(0x20 + 0x30 * y) << 8 | 0x40u;
                         })));
     // Resource 9002: opaque red here; the tests' container holds a different picture under it.
-    fixtures::WriteFile(root + "exercise/9002.png",
-                        fixtures::EncodePng(fixtures::RgbaPicture(
-                            2, 2, [](int, int) { return 0xFFFF0000u; })));
+    fixtures::WriteFile(
+        root + "exercise/9002.png",
+        fixtures::EncodePng(fixtures::RgbaPicture(2, 2, [](int, int) { return 0xFFFF0000u; })));
     // A named asset.
-    fixtures::WriteFile(root + "skin/MediaTestPicture.png",
-                        fixtures::EncodePng(fixtures::RgbaPicture(
-                            3, 2, [](int, int) { return 0xFF00FF00u; })));
+    fixtures::WriteFile(
+        root + "skin/MediaTestPicture.png",
+        fixtures::EncodePng(fixtures::RgbaPicture(3, 2, [](int, int) { return 0xFF00FF00u; })));
     std::puts("written under tests/media/data/embedded/");
     return 0;
 }

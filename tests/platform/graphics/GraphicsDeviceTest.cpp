@@ -18,7 +18,8 @@ std::unique_ptr<DeviceTexture> Pattern(GraphicsDevice& device) {
     TextureLock lock(*texture);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x) {
-            uint32_t argb = 0xFF000040u | uint32_t(0x10 * (x + 1)) << 16 | uint32_t(0x20 * (y + 1)) << 8;
+            uint32_t argb =
+                0xFF000040u | uint32_t(0x10 * (x + 1)) << 16 | uint32_t(0x20 * (y + 1)) << 8;
             std::memcpy(lock.Bits() + y * lock.Pitch() + 4 * x, &argb, 4);
         }
     return texture;
@@ -30,8 +31,13 @@ Quad AtOwnSize(const DeviceTexture& texture, float x, float y) {
     Quad quad;
     const float corners[4][4] = {{0, 0, 0, 0}, {w, 0, 1, 0}, {w, h, 1, 1}, {0, h, 0, 1}};
     for (size_t i = 0; i < 4; ++i)
-        quad[i] = QuadVertex{x + corners[i][0] - 0.5f, y + corners[i][1] - 0.5f, 0, 1, 0xFFFFFFFF,
-                             corners[i][2], corners[i][3]};
+        quad[i] = QuadVertex{x + corners[i][0] - 0.5f,
+                             y + corners[i][1] - 0.5f,
+                             0,
+                             1,
+                             0xFFFFFFFF,
+                             corners[i][2],
+                             corners[i][3]};
     return quad;
 }
 

@@ -167,10 +167,10 @@ TEST_F(AssetResourcesTest, NoContainerIsNotAnError) {
 TEST_F(AssetResourcesTest, WriterRefusesRepeatedOrOversizedNumbers) {
     std::string a = "a";
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(WriteAssetContainer(containerPath_, std::vector<AssetContainerEntry>{
-                                                         {7, Bytes(a)}, {7, Bytes(a)}}));
-    EXPECT_FALSE(WriteAssetContainer(containerPath_,
-                                     std::vector<AssetContainerEntry>{{65536, Bytes(a)}}));
+    EXPECT_FALSE(WriteAssetContainer(
+        containerPath_, std::vector<AssetContainerEntry>{{7, Bytes(a)}, {7, Bytes(a)}}));
+    EXPECT_FALSE(
+        WriteAssetContainer(containerPath_, std::vector<AssetContainerEntry>{{65536, Bytes(a)}}));
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(std::filesystem::exists(containerPath_));
 }
