@@ -227,6 +227,28 @@ TEST_F(RegistryTest, RunningOutOfTextureMemoryEvictsTheFirstOtherLiveTexture) {
     EXPECT_EQ(DrawnTopLeft(d), 0xFFFFFFFFu);
 }
 
+TEST_F(RegistryTest, ATextureWithoutACopyIsNeverEvictedAndVanishesWithItsDevice) {
+    const size_t kTexture = 64 * 64 * 4;
+    media.SetTextureMemoryBudget(2 * kTexture);
+    int uncopied = Load(L"uncopied", Uniform(64, 64, 0xFFFF0000));
+    int copied = Load(L"copied", Uniform(64, 64, 0xFF00FF00));
+    media.Slot(uncopied)->pixels.reset(); // as when the copy could not be made
+
+    // Evicting the first live texture would lose its picture for good: the next one goes.
+    int third = Load(L"third", Uniform(64, 64, 0xFF0000FF));
+    ASSERT_NE(third, media.InvalidTexture());
+    EXPECT_NE(media.Slot(uncopied)->texture, nullptr);
+    EXPECT_EQ(media.Slot(copied)->texture, nullptr);
+    EXPECT_EQ(DrawnTopLeft(uncopied), 0xFFFF0000u);
+
+    // A device reset takes every device texture; without a copy the picture stays invisible.
+    media.NotifyDeviceLost();
+    ASSERT_TRUE(media.ResetDevice());
+    EXPECT_EQ(DrawnTopLeft(uncopied), 0xFF000000u);
+    EXPECT_EQ(media.GetTexturePixel(uncopied, 0, 0), 0u);
+    EXPECT_EQ(DrawnTopLeft(copied), 0xFF00FF00u);
+}
+
 TEST_F(RegistryTest, ALostDeviceIsRecreatedAndTexturesComeBackFromTheirCopies) {
     int picture = Load(L"picture", Uniform(8, 8, 0xFF336699));
     // A video frame: its fourth byte is not alpha, and must not turn into one after a reset.
