@@ -136,7 +136,8 @@ public:
 
     // Draws the texture as one quad, blended with source alpha over what is there (colour and
     // alpha of the texture multiplied by each vertex's tint), clipped to the viewport. A texture
-    // enlarged on screen is sampled with the nearest texel, one made smaller is filtered.
+    // enlarged on screen is sampled with the nearest texel, one made smaller is filtered (and so
+    // is everything in a window that scales the scene to a larger display).
     virtual void DrawQuad(DeviceTexture& texture, const Quad& quad) = 0;
 
     // Frame operations. Clear fills the whole back buffer with an ARGB colour, ignoring the

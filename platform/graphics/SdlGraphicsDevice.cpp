@@ -137,8 +137,10 @@ public:
         SDL_Texture* handle = texture.Handle();
         if (!handle)
             return;
-        SDL_SetTextureScaleMode(handle, IsMinified(texture, quad) ? SDL_ScaleModeLinear
-                                                                  : SDL_ScaleModeNearest);
+        // When the window scales the scene to the display, every picture is resized on the way
+        // and the nearest texel would make it blocky; otherwise only shrunken pictures filter.
+        bool filtered = IsMinified(texture, quad) || OutputIsScaled();
+        SDL_SetTextureScaleMode(handle, filtered ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
         if (DrawRightAngle(texture, quad))
             return;
         SDL_Vertex vertices[4];
@@ -205,6 +207,14 @@ public:
     size_t TextureMemoryInUse() const override { return inUse_; }
 
 private:
+    bool OutputIsScaled() const {
+        if (!window_)
+            return false;
+        float scaleX = 1.0f, scaleY = 1.0f;
+        SDL_RenderGetScale(renderer_, &scaleX, &scaleY);
+        return scaleX != 1.0f || scaleY != 1.0f;
+    }
+
     // Whether the quad shows the texture smaller than its texels, judged along its first edges.
     static bool IsMinified(const SdlTexture& texture, const Quad& quad) {
         float screenAcross = std::hypot(quad[1].x - quad[0].x, quad[1].y - quad[0].y);

@@ -95,12 +95,12 @@ TEST(GraphicsDeviceTest, TextureOutlivingItsDeviceNeitherLocksNorDraws) {
 }
 
 // The window path: SDL's dummy video driver gives a real window with a software framebuffer, so
-// this runs on any machine.
-TEST(GraphicsDeviceTest, WindowDeviceUsesTheSceneSize) {
+// this runs on any machine. The window is twice the scene's size: the scene is scaled to fit.
+TEST(GraphicsDeviceTest, WindowDeviceScalesTheSceneToTheWindow) {
     // As the window layer does: video first, then the window, then the device over it.
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    SDL_Window* window = SDL_CreateWindow("test", 0, 0, 64, 48, 0);
+    SDL_Window* window = SDL_CreateWindow("test", 0, 0, 128, 96, 0);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     auto system = GraphicsSystem::Open(ToNativeWindow(window));
     ASSERT_TRUE(system) << SDL_GetError();
@@ -109,14 +109,20 @@ TEST(GraphicsDeviceTest, WindowDeviceUsesTheSceneSize) {
         auto device = system->CreateDevice(ToNativeWindow(window), 64, 48);
         ASSERT_TRUE(device);
         EXPECT_FALSE(device->IsHeadless());
+        EXPECT_EQ(device->Width(), 64);
         auto texture = Pattern(*device);
         device->Clear(0xFF000000);
         device->SetViewport(Rect{0, 0, 12, 48});
         device->DrawQuad(*texture, AtOwnSize(*texture, 10, 20));
         Screenshot shot = device->ReadPixels();
-        ASSERT_EQ(shot.width, 64);
-        EXPECT_EQ(shot.At(11, 21), 0xFF000040u | 0x20u << 16 | 0x40u << 8);
-        EXPECT_EQ(shot.At(12, 21), 0xFF000000u) << "clipped by the viewport";
+        ASSERT_EQ(shot.width, 128);
+        ASSERT_EQ(shot.height, 96);
+        // Scene pixels (10, 20) and (11, 21) become the window's 2 × 2 blocks from (20, 40).
+        EXPECT_NE(shot.At(20, 40), 0xFF000000u);
+        EXPECT_NE(shot.At(23, 43), 0xFF000000u);
+        EXPECT_EQ(shot.At(19, 40), 0xFF000000u);
+        EXPECT_EQ(shot.At(20, 39), 0xFF000000u);
+        EXPECT_EQ(shot.At(24, 41), 0xFF000000u) << "clipped by the viewport at scene x 12";
         device->Present();
         EXPECT_FALSE(device->IsLost());
         device->NotifyDeviceLost();
