@@ -34,6 +34,10 @@ std::optional<uint32_t> ResourceNumber(const std::wstring& name) {
     }
 }
 
+bool IsAllZero(const uint8_t* bytes, size_t count) {
+    return count == 0 || (bytes[0] == 0 && std::memcmp(bytes, bytes + 1, count - 1) == 0);
+}
+
 void CopyRows(uint8_t* to, size_t toPitch, const uint8_t* from, size_t fromPitch, size_t rowBytes,
               int rows) {
     for (int row = 0; row < rows; ++row)
@@ -308,10 +312,17 @@ void IMResourceManager::MakePixelCopy(int index) {
     if (!lock)
         return;
     size_t rowBytes = static_cast<size_t>(slot->textureWidth) * 4;
-    slot->pixels.reset(new (std::nothrow) uint8_t[rowBytes * slot->textureHeight]);
-    if (slot->pixels)
-        CopyRows(slot->pixels.get(), rowBytes, lock.Bits(), lock.Pitch(), rowBytes,
-                 slot->textureHeight);
+    slot->pixels.reset(static_cast<uint8_t*>(std::calloc(slot->textureHeight, rowBytes)));
+    if (!slot->pixels)
+        return;
+    // The copy starts as zeros: rows below the picture, zero in every new texture, are checked
+    // rather than written, which spares most of the copy's pages for pictures of awkward sizes.
+    for (int row = 0; row < slot->textureHeight; ++row) {
+        const uint8_t* from = lock.Bits() + static_cast<size_t>(row) * lock.Pitch();
+        if (row >= slot->image.bottom && IsAllZero(from, rowBytes))
+            continue;
+        std::memcpy(slot->pixels.get() + row * rowBytes, from, rowBytes);
+    }
 }
 
 void IMResourceManager::RestoreTexture(int index) {

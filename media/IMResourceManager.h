@@ -19,11 +19,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// A pixel copy's memory. It comes from calloc, so that the rows below a picture, which are zero,
+// cost nothing until someone writes them.
+struct PixelCopyDeleter {
+    void operator()(uint8_t* pixels) const { std::free(pixels); }
+};
+using PixelCopy = std::unique_ptr<uint8_t[], PixelCopyDeleter>;
 
 // One registered texture.
 struct TextureSlot {
@@ -40,7 +48,7 @@ struct TextureSlot {
     // System-memory copy of the texture: textureHeight rows of textureWidth pixels, 4 bytes each
     // (blue, green, red, alpha); pixel (x, y) is at 4 × (x + y × textureWidth). Null only when the
     // copy could not be made. It survives eviction and device loss; hit tests read it directly.
-    std::unique_ptr<uint8_t[]> pixels;
+    PixelCopy pixels;
     // The format the texture was made in, and is restored in.
     platform::TextureFormat format = platform::TextureFormat::A8R8G8B8;
 };

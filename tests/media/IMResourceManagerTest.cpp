@@ -195,6 +195,31 @@ TEST_F(RegistryTest, TextureSizesArePowersOfTwoWithABlankPicture) {
     }
 }
 
+TEST_F(RegistryTest, TexturesMadeElsewhereRegisterWithACopyOfTheWholeTexture) {
+    // The way the text rasteriser makes a glyph: its own texture, drawn into, then registered.
+    auto texture = media.CreateTextureEvicting(L"glyph", 5, 3, platform::TextureFormat::A8R8G8B8);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->Width(), 8);
+    EXPECT_EQ(texture->Height(), 4);
+    {
+        platform::TextureLock lock(*texture);
+        uint32_t inside = 0xFF112233, below = 0x80445566;
+        std::memcpy(lock.Bits() + 4 * 1, &inside, 4);
+        std::memcpy(lock.Bits() + 3 * lock.Pitch() + 4 * 6, &below, 4);
+    }
+    int glyph = media.RegisterTexture(L"glyph", std::move(texture), 5, 3);
+    ASSERT_NE(glyph, media.InvalidTexture());
+    EXPECT_EQ(media.Slot(glyph)->image, (platform::Rect{0, 0, 5, 3}));
+    EXPECT_EQ(media.GetTexturePixel(glyph, 1, 0), 0xFF112233u);
+    EXPECT_EQ(media.GetTexturePixel(glyph, 6, 3), 0x80445566u) << "outside the picture too";
+    EXPECT_EQ(media.GetTexturePixel(glyph, 0, 0), 0u);
+
+    auto again = media.CreateTextureEvicting(L"glyph", 5, 3, platform::TextureFormat::A8R8G8B8);
+    EXPECT_EQ(media.RegisterTexture(L"glyph", std::move(again), 5, 3), glyph);
+    EXPECT_EQ(RefCount(glyph), 2);
+    EXPECT_EQ(media.device->TextureMemoryInUse(), size_t(8 * 4 * 4)) << "the second was dropped";
+}
+
 TEST_F(RegistryTest, RunningOutOfTextureMemoryEvictsTheFirstOtherLiveTexture) {
     const size_t kTexture = 64 * 64 * 4;
     media.SetTextureMemoryBudget(3 * kTexture);
