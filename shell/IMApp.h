@@ -48,8 +48,10 @@ public:
     // report and the dialogs are not ours to delete: the entry point deletes
     // the first two before this object, the dialogs belong to the window.
     virtual ~IMApp() {
-        if (theApp == static_cast<App*>(this))
+        if (applicationObject_ == this) {
             theApp = nullptr;
+            applicationObject_ = nullptr;
+        }
     }
 
     // The exit box's Retry. Closing the exit box and the running step needs the
@@ -76,7 +78,8 @@ public:
             // The App constructor runs the template's and then gives its
             // resource information.
             theApp = new App();
-            static_cast<IMApp*>(theApp)->OpenMainWindow(title, windowed);
+            applicationObject_ = theApp;
+            applicationObject_->OpenMainWindow(title, windowed);
             theApp->windowTitle = title;
             theApp->RegisterSteps();
             platform::SeedRandom(static_cast<uint32_t>(platform::CalendarTime()));
@@ -95,7 +98,7 @@ public:
         App* app = theApp;
         if (app == nullptr)
             return;
-        static_cast<IMApp*>(app)->CloseMainWindow();
+        applicationObject_->CloseMainWindow();
         // The report is created by the start screen; deleting it here
         // ("delete app->report; app->report = nullptr;") joins this step
         // together with the workbook's implementation.
@@ -146,6 +149,10 @@ public:
     std::wstring studentName;
 
 private:
+    // The application object as the template sees it. The destructor compares
+    // against it because by then the App part is already gone.
+    static inline IMApp* applicationObject_ = nullptr;
+
     // The main window: CreateMainWindow with the default position, an
     // 800 × 600 client area, no menu, the title and the windowed flag, then the
     // three key handlers on its OnKeyDown signal in this order: the F1 repeat
