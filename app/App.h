@@ -93,12 +93,12 @@ public:
     void ShowDepth(int depth);
 
     // The game screen's life. BuildGameScreen sets gameScene and calls
-    // ResetGameFields (the fields' starting values, the lake mask and the
-    // ripple's frames), then creates the controls and fills the fields that
-    // hold them, then calls LayOutGameScreen (sizes, spot placement, positions,
-    // the clock). EndGame runs when the step dialog closes: it stops the
-    // timers, lets go of the item click and the textures and forgets the
-    // pictures, which die with the dialog.
+    // ResetGameFields (the fields' starting values, empty spots and arrows,
+    // the lake mask and the ripple's frames), then creates the controls and
+    // fills the fields that hold them, then calls LayOutGameScreen (sizes, spot
+    // placement, positions, the clock). EndGame runs when the step dialog
+    // closes: it stops the timers, lets go of the item click and the textures
+    // and forgets the pictures, which die with the dialog.
     void ResetGameFields();
     SpotPlacement LayOutGameScreen();
     void EndGame();

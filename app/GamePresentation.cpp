@@ -61,6 +61,9 @@ void App::ResetGameFields() {
     depth = 0;
     bottomReached = false;
     diving = false;
+    itemClickConnection.disconnect();
+    spots.clear();
+    arrowButtons.clear();
     // The mask is never drawn, only read by the rules. The ripple's frames are
     // held for the whole game so that the ripple never decodes a frame again.
     lakeMask = gameScene->LoadTexture(L"118");
@@ -79,7 +82,8 @@ SpotPlacement App::LayOutGameScreen() {
     const SpotPlacement placement = PlaceSpots();
 
     for (Spot& spot : spots) {
-        spot.marker->SetPosition(Trunc(spot.mapX + mapRect.left - 4), Trunc(spot.mapY + mapRect.top - 9));
+        spot.marker->SetPosition(Trunc(static_cast<double>(spot.mapX) + mapRect.left - 4),
+                                 Trunc(static_cast<double>(spot.mapY) + mapRect.top - 9));
         spot.lensX = Trunc((static_cast<double>(spot.mapX) - boatX) * lensScale + kLensCentreExactX);
         spot.lensY = Trunc((static_cast<double>(spot.mapY) - boatY) * lensScale + kLensCentreY);
         CentreOn(*spot.item, spot.lensX, spot.lensY);
