@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "shell/ReportDocument.h"
+#include "shell/ReportOperations.h"
 
 // The window layer's types, used here only through pointers and references, so
 // that the shell compiles before the window exists and links with it later.
@@ -99,9 +100,8 @@ public:
         if (app == nullptr)
             return;
         applicationObject_->CloseMainWindow();
-        // The report is created by the start screen; deleting it here
-        // ("delete app->report; app->report = nullptr;") joins this step
-        // together with the workbook's implementation.
+        delete app->report;
+        app->report = nullptr;
         delete app;
     }
 
@@ -127,8 +127,7 @@ public:
     // workbook; without a workbook (no student name) the row is dropped.
     void AddStatistic(const std::wstring& name, const std::wstring& value,
                       const std::wstring& type) {
-        if (report != nullptr)
-            report->AddRow(name, value, type);
+        ::AddStatistic(report, name, value, type);
     }
 
     boost::function<void()> optionsHandler;

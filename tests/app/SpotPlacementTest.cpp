@@ -183,6 +183,7 @@ TEST(SpotPlacementTest, TheGridPrefersPointsThatMeetTheShoreRules) {
         for (int x = 270; x < kMaskWidth; ++x)
             SetMaskAlpha(mask, x, y, 0);
     FakeGame game(mask);
+    platform::DebugOutputCapture debug;
     const SpotPlacement placement = game.app.PlaceSpots(0);
     EXPECT_EQ(placement.fallbackSpots, kSpotCount);
     ExpectSpacedApart(game);

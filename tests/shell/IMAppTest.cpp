@@ -8,6 +8,8 @@
 
 #include "platform/Clock.h"
 #include "platform/Random.h"
+#include "shell/ReportDocument.h"
+#include "tests/shell/ReportTestFolder.h"
 
 namespace {
 
@@ -108,6 +110,24 @@ TEST_F(IMAppTest, DestroyingAnotherObjectLeavesTheApplicationObjectAlone) {
     CountingTitle* app = CountingTitle::GetApp(L"Title", false);
     { CountingTitle other; }
     EXPECT_EQ(CountingTitle::theApp, app);
+}
+
+TEST_F(IMAppTest, StatisticsGoToTheReportWhenThereIsOneAndTheLastReleaseDeletesIt) {
+    ReportTestFolder folder;
+    CountingTitle* app = CountingTitle::GetApp(L"Title", false);
+    // Without a report (no student name) the row is dropped.
+    app->AddStatistic(L"Dropped", L"1", L"Number");
+
+    app->report = new ReportDocument((folder.Root() / "Title.xls").wstring(), L"Student");
+    app->AddStatistic(L"Forwarded", L"42", L"Number");
+    const std::string document = app->report->Serialize();
+    EXPECT_NE(document.find("Forwarded"), std::string::npos);
+    EXPECT_NE(document.find("42"), std::string::npos);
+    EXPECT_EQ(document.find("Dropped"), std::string::npos);
+
+    // The sanitizer build sees the report leak if the release keeps it.
+    CountingTitle::ReleaseApp();
+    EXPECT_EQ(CountingTitle::theApp, nullptr);
 }
 
 } // namespace
