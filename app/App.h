@@ -18,11 +18,13 @@
 // The window title the entry point gives GetApp; the report file is named after it.
 inline constexpr const wchar_t* kWindowTitle = L"00517 Тренажер «Зельтарик»";
 
-// How a spot placement went: the candidates drawn under the lake's rules, and
-// how many spots had to be put on the fallback grid because the mask left no
-// room for them.
+// How a spot placement went: the candidates drawn under the lake's rules, how
+// often it started over because the spots placed so far left no room for the
+// next, and how many spots had to be put on the fallback grid because the
+// mask left no room for them at all.
 struct SpotPlacement {
     long candidates = 0;
+    int restarts = 0;
     int fallbackSpots = 0;
 };
 
@@ -50,9 +52,12 @@ public:
     static constexpr int kBottomHalfSize = 350; // the lake bottom at the surface
     static constexpr uint32_t kUnlitGrey = 0xFF878787;
     static constexpr platform::Point kFinalPraiseCloud{137, 100};
-    // Candidates PlaceSpots draws under the lake's rules before it gives up on
-    // a mask that cannot hold the spots. The shipped lake needs a few tens of
-    // thousands at worst.
+    // Candidates one placement attempt may draw before it starts over, and all
+    // attempts together before PlaceSpots gives up on a mask that cannot hold
+    // the spots. A lake like the shipped one needs a few thousand at worst when
+    // the spots fit; when the first spots leave no room for the rest, no number
+    // of candidates would do.
+    static constexpr long kPlacementAttemptLimit = 100'000;
     static constexpr long kPlacementCandidateLimit = 2'000'000;
 
     App();

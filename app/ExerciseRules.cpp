@@ -151,34 +151,44 @@ SpotPlacement App::PlaceSpots(long candidateLimit) {
     const LakeMask mask(*gameScene, lakeMask);
     const int width = mapRect.Width();
     const int height = mapRect.Height();
+    const int count = static_cast<int>(spots.size());
 
-    for (int i = 0; i < static_cast<int>(spots.size()); ++i) {
-        bool placed = false;
-        while (!placed && placement.candidates < candidateLimit) {
-            const int x = platform::Random() % width;
-            const int y = platform::Random() % height;
-            ++placement.candidates;
-            if (!mask.MarkerBoxOnWater(x, y))
-                continue;
-            const int cx = x + kMarkerCentreX;
-            const int cy = y + kMarkerCentreY;
-            const bool tooClose = IsTooClose(i, cx, cy);
-            if (!mask.SideProbesOnWater(cx, cy))
-                continue;
-            if (!mask.UpperProbeOnWater(cx, cy) || tooClose)
-                continue;
-            spots[i].mapX = static_cast<float>(cx);
-            spots[i].mapY = static_cast<float>(cy);
-            placed = true;
+    int placed = 0;
+    long attemptStart = 0;
+    while (placed < count && placement.candidates < candidateLimit) {
+        // Spots placed one after another can leave no room for the next one on
+        // a real lake too, now and then; drawing on would never end. After that
+        // many candidates the placement starts over with the generator running
+        // on.
+        if (placement.candidates - attemptStart >= kPlacementAttemptLimit) {
+            ++placement.restarts;
+            placed = 0;
+            attemptStart = placement.candidates;
         }
-        if (!placed) {
-            // A mask that cannot hold the spots (a foreign or a missing picture)
-            // must not hang the game: the rest go on a grid, on water where
-            // the grid meets the rules and anywhere otherwise, but always far
-            // enough apart that no two lie in the lens together.
-            PlaceOnGrid(i);
-            ++placement.fallbackSpots;
-        }
+        const int x = platform::Random() % width;
+        const int y = platform::Random() % height;
+        ++placement.candidates;
+        if (!mask.MarkerBoxOnWater(x, y))
+            continue;
+        const int cx = x + kMarkerCentreX;
+        const int cy = y + kMarkerCentreY;
+        const bool tooClose = IsTooClose(placed, cx, cy);
+        if (!mask.SideProbesOnWater(cx, cy))
+            continue;
+        if (!mask.UpperProbeOnWater(cx, cy) || tooClose)
+            continue;
+        spots[placed].mapX = static_cast<float>(cx);
+        spots[placed].mapY = static_cast<float>(cy);
+        ++placed;
+    }
+
+    // A mask that cannot hold the spots (a foreign or a missing picture) must
+    // not hang the game: the rest go on a grid, on water where the grid meets
+    // the rules and anywhere otherwise, but always far enough apart that no two
+    // lie in the lens together.
+    for (int i = placed; i < count; ++i) {
+        PlaceOnGrid(i);
+        ++placement.fallbackSpots;
     }
     if (placement.fallbackSpots > 0) {
         platform::OutputDebugString(L"PlaceSpots: the lake mask has no room for " +

@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -163,12 +164,20 @@ void PlaceSpots(benchmark::State& state, const Picture* mask) {
     platform::ManualClock clock;
     uint32_t seed = 1'700'000'000;
     long candidates = 0;
+    int restarts = 0;
+    int fallbacks = 0;
     for (auto _ : state) {
         clock.SetCalendarTime(seed++);
-        candidates += exercise.app.PlaceSpots().candidates;
+        const SpotPlacement placement = exercise.app.PlaceSpots();
+        candidates += placement.candidates;
+        restarts += placement.restarts;
+        fallbacks += placement.fallbackSpots > 0;
     }
     state.counters["candidates"] =
         benchmark::Counter(static_cast<double>(candidates), benchmark::Counter::kAvgIterations);
+    // Placements that had to start over, and that ended on the grid.
+    state.counters["restarts"] = restarts;
+    state.counters["fallbacks"] = fallbacks;
 }
 
 // The spread of the candidates drawn over many seeds, and the time per
@@ -178,25 +187,37 @@ void PlaceSpotsOverSeeds(benchmark::State& state, const Picture* mask) {
     Exercise exercise(*mask, Boat());
     platform::ManualClock clock;
     std::vector<long> counts;
+    std::vector<double> microseconds;
+    int restarts = 0;
     int fallbacks = 0;
     for (auto _ : state) {
         counts.clear();
-        fallbacks = 0;
+        microseconds.clear();
+        restarts = fallbacks = 0;
         for (int s = 0; s < seeds; ++s) {
             clock.SetCalendarTime(1'700'000'000 + static_cast<int64_t>(s) * 7919);
+            const auto start = std::chrono::steady_clock::now();
             const SpotPlacement placement = exercise.app.PlaceSpots();
+            microseconds.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
             counts.push_back(placement.candidates);
+            restarts += placement.restarts;
             fallbacks += placement.fallbackSpots > 0;
         }
     }
     std::sort(counts.begin(), counts.end());
+    std::sort(microseconds.begin(), microseconds.end());
     const double mean =
         static_cast<double>(std::accumulate(counts.begin(), counts.end(), 0L)) / static_cast<double>(seeds);
     state.counters["mean"] = mean;
     state.counters["median"] = static_cast<double>(counts[counts.size() / 2]);
     state.counters["p99"] = static_cast<double>(counts[counts.size() * 99 / 100]);
     state.counters["max"] = static_cast<double>(counts.back());
+    state.counters["restarts"] = restarts;
     state.counters["fallbacks"] = fallbacks;
+    state.counters["us_median"] = microseconds[microseconds.size() / 2];
+    state.counters["us_p99"] = microseconds[microseconds.size() * 99 / 100];
+    state.counters["us_max"] = microseconds.back();
     state.counters["per_placement"] = benchmark::Counter(
         static_cast<double>(seeds), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

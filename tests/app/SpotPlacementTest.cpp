@@ -156,6 +156,30 @@ TEST(SpotPlacementTest, ALakeWithSoftShoresAndIslandsHoldsAllSpotsForEverySeed) 
     }
 }
 
+TEST(SpotPlacementTest, ASmallLakeWhoseFirstSpotsLeaveNoRoomStartsOver) {
+    // On a 330 × 280 pond the fourteen spots fit, but about one placement in
+    // ten places its first spots so that the last has nowhere to go.
+    std::vector<uint32_t> mask(static_cast<size_t>(kMaskWidth) * kMaskHeight, kLand);
+    for (int y = 10; y < 290; ++y)
+        for (int x = 10; x < 340; ++x)
+            SetMaskAlpha(mask, x, y, 0);
+    FakeGame game(mask);
+    int restarts = 0;
+    for (int64_t seed = 1'700'000'000; seed < 1'700'000'020; ++seed) {
+        game.clock.SetCalendarTime(seed);
+        const SpotPlacement placement = game.app.PlaceSpots();
+        ASSERT_EQ(placement.fallbackSpots, 0) << "calendar time " << seed;
+        ExpectSpacedApart(game);
+        for (int i = 0; i < kSpotCount; ++i) {
+            const platform::Point c = SpotCentre(game, i);
+            EXPECT_FALSE(PlacementLand(mask, c.x - 25, c.y) || PlacementLand(mask, c.x + 25, c.y) ||
+                         PlacementLand(mask, c.x, c.y - 25) || PlacementLand(mask, c.x, c.y + 25));
+        }
+        restarts += placement.restarts;
+    }
+    EXPECT_GT(restarts, 0);
+}
+
 TEST(SpotPlacementTest, AMaskWithoutWaterEndsOnTheGridWithTheSpotsStillApart) {
     platform::DebugOutputCapture debug;
     std::vector<uint32_t> land(static_cast<size_t>(kMaskWidth) * kMaskHeight, kLand);
