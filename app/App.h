@@ -44,7 +44,7 @@ public:
     static constexpr int kBottomDepth = 20;
     static constexpr int kLevel2Depth = 27;
     static constexpr int kLevel3Depth = 35;
-    static constexpr int kClickDepth = 30;      // items can be clicked below this depth
+    static constexpr int kClickDepth = 30; // items can be clicked below this depth
     static constexpr uint32_t kAscentPeriod = 30;
     static constexpr uint32_t kMovePeriod = 10;
     static constexpr int kShadowWidth = 125;

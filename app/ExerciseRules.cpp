@@ -42,7 +42,7 @@ struct BoatStep {
 
 // Map y grows downwards.
 constexpr BoatStep kBoatSteps[] = {
-    {0, 0, -1}, {45, 1, -1}, {90, 1, 0},  {135, 1, 1},
+    {0, 0, -1},  {45, 1, -1},  {90, 1, 0},   {135, 1, 1},
     {180, 0, 1}, {225, -1, 1}, {270, -1, 0}, {315, -1, -1},
 };
 
@@ -232,7 +232,8 @@ bool App::CanPlaceBoat(int x, int y) {
     const platform::Rect spriteImage = gameScene->GetTextureImage(sprite);
     for (int i = 0; i < kBoatWidth; ++i) {
         for (int j = 0; j < kBoatHeight; ++j) {
-            if (!spriteImage.Contains(i, j) || (gameScene->GetTexturePixel(sprite, i, j) >> 24) == 0)
+            if (!spriteImage.Contains(i, j) ||
+                (gameScene->GetTexturePixel(sprite, i, j) >> 24) == 0)
                 continue;
             if (mask.IsLandForMovement(x + i, y + j))
                 return false;
@@ -287,8 +288,7 @@ void App::PressWheel() {
 
     if (depth != 0) {
         ascentTimer = gameScene->AddTimer(kAscentPeriod);
-        gameScene->ConnectTimer(ascentTimer,
-                                boost::bind(&App::AscentTick, this, ascentTimer));
+        gameScene->ConnectTimer(ascentTimer, boost::bind(&App::AscentTick, this, ascentTimer));
         return;
     }
 
@@ -439,8 +439,8 @@ void App::UpdateDepth(bool descending) {
             // The spacing of the spots lets at most one item lie in the lens.
             for (int i = 0; i < static_cast<int>(spots.size()); ++i) {
                 if (IsInLens(spots[i].item->GetRect())) {
-                    itemClickConnection = spots[i].item->ConnectClick(
-                        boost::bind(&App::OnItemClicked, this, i));
+                    itemClickConnection =
+                        spots[i].item->ConnectClick(boost::bind(&App::OnItemClicked, this, i));
                 }
             }
         }

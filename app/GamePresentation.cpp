@@ -84,7 +84,8 @@ SpotPlacement App::LayOutGameScreen() {
     for (Spot& spot : spots) {
         spot.marker->SetPosition(Trunc(static_cast<double>(spot.mapX) + mapRect.left - 4),
                                  Trunc(static_cast<double>(spot.mapY) + mapRect.top - 9));
-        spot.lensX = Trunc((static_cast<double>(spot.mapX) - boatX) * lensScale + kLensCentreExactX);
+        spot.lensX =
+            Trunc((static_cast<double>(spot.mapX) - boatX) * lensScale + kLensCentreExactX);
         spot.lensY = Trunc((static_cast<double>(spot.mapY) - boatY) * lensScale + kLensCentreY);
         CentreOn(*spot.item, spot.lensX, spot.lensY);
         spot.item->SetColor(kUnlitGrey);

@@ -17,7 +17,7 @@ struct SpotKind {
     std::array<int, 3> levels;
     int width;
     int height;
-    int bowlIcon;            // 0 for junk
+    int bowlIcon; // 0 for junk
     platform::Point bowlPosition;
 };
 
@@ -44,14 +44,14 @@ inline constexpr std::array<SpotKind, kSpotCount> kSpotTable{{
 // of kSpotTable for the whole game. A spot is cleared when its item is hidden;
 // there is no separate flag.
 struct Spot {
-    float mapX = 0;          // centre in map coordinates
+    float mapX = 0; // centre in map coordinates
     float mapY = 0;
-    int lensX = 0;           // centre in lens coordinates for the boat's position
+    int lensX = 0; // centre in lens coordinates for the boat's position
     int lensY = 0;
     ScenePicture* marker = nullptr;   // the buoy on the map
     ScenePicture* item = nullptr;     // the object on the bottom
     ScenePicture* shadow = nullptr;   // the dark patch above it
     ScenePicture* bowlIcon = nullptr; // the treasure's icon in its bowl; none for junk
     int isTreasure = 0;
-    int searchTime = 0;      // milliseconds from the previous clearing to this one
+    int searchTime = 0; // milliseconds from the previous clearing to this one
 };

@@ -20,13 +20,11 @@
 class IMWindow;
 class IMEmptyView;
 class IMKeyboardEvent;
-template <class View>
-class IMDialogBase;
+template <class View> class IMDialogBase;
 
 // The title class App derives from IMApp<App>; the program has exactly one
 // title, so there is exactly one instantiation and one application object.
-template <class App>
-class IMApp {
+template <class App> class IMApp {
 public:
     // A step of the title: it fills the step's full-screen dialog and returns
     // a value the shell does not use.

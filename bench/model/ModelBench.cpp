@@ -78,7 +78,8 @@ public:
 // A lake over most of the map with a wavy shore, three islands and an
 // anti-aliased coast two pixels wide, as the shipped mask is drawn.
 Picture SyntheticLake() {
-    Picture mask{kMaskWidth, kMaskHeight, std::vector<uint32_t>(static_cast<size_t>(kMaskWidth) * kMaskHeight)};
+    Picture mask{kMaskWidth, kMaskHeight,
+                 std::vector<uint32_t>(static_cast<size_t>(kMaskWidth) * kMaskHeight)};
     struct Island {
         double x, y, radius;
     };
@@ -88,7 +89,8 @@ Picture SyntheticLake() {
             const double dx = x - 270.0;
             const double dy = y - 176.0;
             const double theta = std::atan2(dy / 150.0, dx / 240.0);
-            const double shore = 1 + 0.14 * std::sin(3 * theta + 0.5) + 0.06 * std::sin(5 * theta + 1.3) +
+            const double shore = 1 + 0.14 * std::sin(3 * theta + 0.5) +
+                                 0.06 * std::sin(5 * theta + 1.3) +
                                  0.04 * std::sin(8 * theta + 2.1);
             const double reach = std::hypot(dx / 240.0, dy / 150.0);
             // Pixels onto the land, roughly: positive on land.
@@ -96,7 +98,8 @@ Picture SyntheticLake() {
             for (const Island& island : islands)
                 land = std::max(land, island.radius - std::hypot(x - island.x, y - island.y));
             const double alpha = std::clamp((land + 1.0) * 127.5, 0.0, 255.0);
-            mask.pixels[static_cast<size_t>(y) * kMaskWidth + x] = static_cast<uint32_t>(alpha) << 24;
+            mask.pixels[static_cast<size_t>(y) * kMaskWidth + x] = static_cast<uint32_t>(alpha)
+                                                                   << 24;
         }
     }
     return mask;
@@ -134,7 +137,8 @@ std::unique_ptr<Picture> ShippedMask() {
         return nullptr;
     }
     if (picture->width != kMaskWidth || picture->height != kMaskHeight) {
-        std::fprintf(stderr, "%s is %d × %d, not 541 × 352\n", path.c_str(), picture->width, picture->height);
+        std::fprintf(stderr, "%s is %d × %d, not 541 × 352\n", path.c_str(), picture->width,
+                     picture->height);
         return nullptr;
     }
     return picture;
@@ -199,7 +203,8 @@ void PlaceSpotsOverSeeds(benchmark::State& state, const Picture* mask) {
             const auto start = std::chrono::steady_clock::now();
             const SpotPlacement placement = exercise.app.PlaceSpots();
             microseconds.push_back(
-                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                    .count());
             counts.push_back(placement.candidates);
             restarts += placement.restarts;
             fallbacks += placement.fallbackSpots > 0;
@@ -207,8 +212,8 @@ void PlaceSpotsOverSeeds(benchmark::State& state, const Picture* mask) {
     }
     std::sort(counts.begin(), counts.end());
     std::sort(microseconds.begin(), microseconds.end());
-    const double mean =
-        static_cast<double>(std::accumulate(counts.begin(), counts.end(), 0L)) / static_cast<double>(seeds);
+    const double mean = static_cast<double>(std::accumulate(counts.begin(), counts.end(), 0L)) /
+                        static_cast<double>(seeds);
     state.counters["mean"] = mean;
     state.counters["median"] = static_cast<double>(counts[counts.size() / 2]);
     state.counters["p99"] = static_cast<double>(counts[counts.size() * 99 / 100]);
@@ -262,7 +267,8 @@ int main(int argc, char** argv) {
     if (shipped)
         lakes.push_back({"shipped", shipped.get()});
     else
-        std::fprintf(stderr, "assets/exercise/118.png is not there: only the synthetic lake is measured.\n");
+        std::fprintf(
+            stderr, "assets/exercise/118.png is not there: only the synthetic lake is measured.\n");
 
     for (const Lake& lake : lakes) {
         Exercise exercise(*lake.mask, Boat());
@@ -270,13 +276,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s lake: the boat's start is not on open water.\n", lake.name);
         const std::string name = lake.name;
         benchmark::RegisterBenchmark(("PlaceSpots/" + name).c_str(), PlaceSpots, lake.mask);
-        benchmark::RegisterBenchmark(("PlaceSpotsOverSeeds/" + name).c_str(), PlaceSpotsOverSeeds, lake.mask)
+        benchmark::RegisterBenchmark(("PlaceSpotsOverSeeds/" + name).c_str(), PlaceSpotsOverSeeds,
+                                     lake.mask)
             ->Arg(10'000)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("CanPlaceBoat/" + name).c_str(), CanPlaceBoat, lake.mask);
-        benchmark::RegisterBenchmark(("CanPlaceBoatOnOpenWater/" + name).c_str(), CanPlaceBoatOnOpenWater,
-                                     lake.mask);
+        benchmark::RegisterBenchmark(("CanPlaceBoatOnOpenWater/" + name).c_str(),
+                                     CanPlaceBoatOnOpenWater, lake.mask);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -37,7 +37,7 @@ TEST(MoveBoatTest, StepsOnePixelInEachDirectionAndMovesTheSceneUnderTheBoat) {
         int dx;
         int dy;
     };
-    const Direction directions[] = {{0, 0, -1},  {45, 1, -1}, {90, 1, 0},  {135, 1, 1},
+    const Direction directions[] = {{0, 0, -1},  {45, 1, -1},  {90, 1, 0},   {135, 1, 1},
                                     {180, 0, 1}, {225, -1, 1}, {270, -1, 0}, {315, -1, -1}};
     for (const Direction& d : directions) {
         FakeGame game;
@@ -49,7 +49,8 @@ TEST(MoveBoatTest, StepsOnePixelInEachDirectionAndMovesTheSceneUnderTheBoat) {
 
         EXPECT_EQ(game.app.boatX, 280 + d.dx) << d.angle;
         EXPECT_EQ(game.app.boatY, 170 + d.dy) << d.angle;
-        EXPECT_EQ(game.MapBoat().GetPosition(), (platform::Point{mapBoat.x + d.dx, mapBoat.y + d.dy}));
+        EXPECT_EQ(game.MapBoat().GetPosition(),
+                  (platform::Point{mapBoat.x + d.dx, mapBoat.y + d.dy}));
         EXPECT_EQ(game.MapBoat().angle, Radians(d.angle));
         EXPECT_EQ(game.LensBoat().angle, Radians(d.angle));
         const Spot& after = game.app.spots[3];
@@ -58,7 +59,8 @@ TEST(MoveBoatTest, StepsOnePixelInEachDirectionAndMovesTheSceneUnderTheBoat) {
         // The goblet's item (66 × 74, shown at 33 × 37) and its shadow are
         // re-centred on the new lens position, keeping their sizes.
         EXPECT_EQ(game.Item(3).GetRect(),
-                  (platform::Rect{static_cast<int>(after.lensX - 16.5), static_cast<int>(after.lensY - 18.5),
+                  (platform::Rect{static_cast<int>(after.lensX - 16.5),
+                                  static_cast<int>(after.lensY - 18.5),
                                   static_cast<int>(after.lensX - 16.5) + 33,
                                   static_cast<int>(after.lensY - 18.5) + 37}));
         EXPECT_EQ(game.Shadow(3).GetRect().Width(), 62);
@@ -262,8 +264,8 @@ TEST(ClearingTest, ItemsCanBeClickedOnlyBelowDepth30AndOnlyFullyInsideTheLens) {
     // edge; one step back it lies inside again.
     const int away = game.app.boatX >= 60 ? 270 : 90;
     const int back = away == 270 ? 90 : 270;
-    for (int guard = 0; guard < 100 && App::IsInLens(App::ItemRect(game.app.spots[kRing], 31, 40, 28));
-         ++guard)
+    for (int guard = 0;
+         guard < 100 && App::IsInLens(App::ItemRect(game.app.spots[kRing], 31, 40, 28)); ++guard)
         game.app.MoveBoat(away);
     game.DiveTo(31);
     const platform::Rect crossing = game.Item(kRing).GetRect();
@@ -309,8 +311,8 @@ TEST(LastTreasureTest, MovesToTheLowestOtherUnclearedSpotUntilOnlyItIsLeft) {
     EXPECT_EQ(game.scene.RefCount(tinCanPicture), 1);
     EXPECT_EQ(game.Item(kJug).GetRect(),
               (platform::Rect{jug.lensX - 16, jug.lensY - 18, jug.lensX + 16, jug.lensY + 18}));
-    EXPECT_EQ(game.Item(kTinCan).GetRect(),
-              (platform::Rect{tinCan.lensX - 21, tinCan.lensY - 40, tinCan.lensX + 21, tinCan.lensY + 40}));
+    EXPECT_EQ(game.Item(kTinCan).GetRect(), (platform::Rect{tinCan.lensX - 21, tinCan.lensY - 40,
+                                                            tinCan.lensX + 21, tinCan.lensY + 40}));
 
     // From depth 27 on each spot shows its own object again; the jug is now
     // junk, found without a bowl.
@@ -371,7 +373,8 @@ TEST(GameOverTest, AWholeGameReportsEverySearchTimeInSpotOrderThenPraises) {
 
     ASSERT_EQ(game.scene.rows.size(), 14u);
     for (int i = 0; i < kSpotCount; ++i) {
-        EXPECT_EQ(game.scene.rows[i][0], L"Время поиска " + std::to_wstring(i + 1) + L" предмета. мс.");
+        EXPECT_EQ(game.scene.rows[i][0],
+                  L"Время поиска " + std::to_wstring(i + 1) + L" предмета. мс.");
         EXPECT_EQ(game.scene.rows[i][1], std::to_wstring(expected[i]));
         EXPECT_EQ(game.scene.rows[i][2], L"Number");
     }

@@ -74,7 +74,8 @@ int FakeScene::LoadTexture(const std::wstring& name) {
 }
 
 bool FakeScene::IsLive(int index) const {
-    return index >= 0 && index < static_cast<int>(textures_.size()) && textures_[index].refCount > 0;
+    return index >= 0 && index < static_cast<int>(textures_.size()) &&
+           textures_[index].refCount > 0;
 }
 
 int FakeScene::RefCount(int index) const {

@@ -26,15 +26,17 @@ TEST(GameScreenTest, StartsWithHalfSizedGreyItemsCentredOnTheirSpots) {
     for (int i = 0; i < kSpotCount; ++i) {
         const Spot& spot = game.app.spots[i];
         const SpotKind& kind = kSpotTable[i];
-        EXPECT_EQ(game.Marker(i).GetPosition(),
-                  (platform::Point{static_cast<int>(spot.mapX) + 225, static_cast<int>(spot.mapY) + 20}));
+        EXPECT_EQ(
+            game.Marker(i).GetPosition(),
+            (platform::Point{static_cast<int>(spot.mapX) + 225, static_cast<int>(spot.mapY) + 20}));
         EXPECT_EQ(spot.lensX, static_cast<int>((spot.mapX - 280) * 6 + 202.5));
         EXPECT_EQ(spot.lensY, static_cast<int>((spot.mapY - 170) * 6 + 396.0));
         const int width = kind.width / 2;
         const int height = kind.height / 2;
         const int left = static_cast<int>(spot.lensX - width * 0.5);
         const int top = static_cast<int>(spot.lensY - height * 0.5);
-        EXPECT_EQ(game.Item(i).GetRect(), (platform::Rect{left, top, left + width, top + height})) << i;
+        EXPECT_EQ(game.Item(i).GetRect(), (platform::Rect{left, top, left + width, top + height}))
+            << i;
         EXPECT_EQ(game.Item(i).color, 0xFF878787u);
         EXPECT_EQ(game.Item(i).TextureName(), std::to_wstring(kind.levels[0]));
         EXPECT_EQ(game.Shadow(i).GetRect().Width(), 62);
@@ -82,7 +84,8 @@ TEST(GameScreenTest, EachDepthFadesTheWaterOutAndZoomsTheBottomIn) {
             const SpotKind& kind = kSpotTable[i];
             EXPECT_EQ(game.Item(i).GetRect(),
                       App::ItemRect(game.app.spots[i], row.depth, kind.width, kind.height));
-            EXPECT_EQ(game.Shadow(i).GetRect(), App::ItemRect(game.app.spots[i], row.depth, 125, 109));
+            EXPECT_EQ(game.Shadow(i).GetRect(),
+                      App::ItemRect(game.app.spots[i], row.depth, 125, 109));
         }
     };
     game.Press();
@@ -107,7 +110,8 @@ TEST(GameScreenTest, TheObjectsSharpenAt27And35AndBlurAgainOnTheWayUp) {
     const struct {
         int depth;
         int level;
-    } down[] = {{26, 0}, {27, 1}, {34, 1}, {35, 2}, {40, 2}}, up[] = {{36, 2}, {35, 1}, {28, 1}, {27, 0}};
+    } down[] = {{26, 0}, {27, 1}, {34, 1}, {35, 2}, {40, 2}},
+      up[] = {{36, 2}, {35, 1}, {28, 1}, {27, 0}};
     for (const auto& step : down) {
         game.DiveTo(step.depth);
         expectLevel(step.level);
@@ -133,8 +137,8 @@ TEST(GameScreenTest, TheWaterTilesKeepTheGlassCoveredInEveryDirection) {
             for (int x : {glass.left, glass.left + 100, glass.left + 200, glass.right - 1}) {
                 for (int y : {glass.top, glass.top + 100, glass.top + 200, glass.bottom - 1})
                     ASSERT_TRUE(Covers(game, x, y))
-                        << "(" << x << ", " << y << ") after " << step + 1 << " steps of (" << d.dx << ", "
-                        << d.dy << ")";
+                        << "(" << x << ", " << y << ") after " << step + 1 << " steps of (" << d.dx
+                        << ", " << d.dy << ")";
             }
             // Between the samples the tiles meet edge to edge.
             for (int i = 0; i < 4; ++i) {

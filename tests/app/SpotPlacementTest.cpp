@@ -80,7 +80,7 @@ struct ProbeCase {
 };
 
 const ProbeCase kProbes[] = {
-    {"top-left corner", 0, 0},    {"bottom-right corner", 9, 17}, {"top-right corner", 9, 0},
+    {"top-left corner", 0, 0},     {"bottom-right corner", 9, 17}, {"top-right corner", 9, 0},
     {"bottom-left corner", 0, 17}, {"right probe", 29, 9},         {"lower probe", 4, 34},
     {"left probe", -21, 9},        {"upper probe", 4, -16},
 };
@@ -88,9 +88,8 @@ const ProbeCase kProbes[] = {
 TEST(SpotPlacementTest, EveryProbeRejectsOnOddAlphaAndAcceptsOnEvenAlpha) {
     // The second draw lies far from the first, so it does not see the first's
     // probes and is not too close to it.
-    const uint32_t seed = FindSeed([](const Candidate& a, const Candidate& b) {
-        return std::abs(a.cx() - b.cx()) >= 60;
-    });
+    const uint32_t seed = FindSeed(
+        [](const Candidate& a, const Candidate& b) { return std::abs(a.cx() - b.cx()) >= 60; });
     const std::vector<Candidate> draws = Draws(seed, 2);
     const platform::Point first{draws[0].cx(), draws[0].cy()};
     const platform::Point second{draws[1].cx(), draws[1].cy()};
@@ -115,7 +114,7 @@ TEST(SpotPlacementTest, EveryProbeRejectsOnOddAlphaAndAcceptsOnEvenAlpha) {
 
 TEST(SpotPlacementTest, ACandidateWithin55PixelsBothWaysIsRejectedAnd56IsEnough) {
     struct SpacingCase {
-        int dx;  // exact distance on one axis, or −1 for "at most 55"
+        int dx; // exact distance on one axis, or −1 for "at most 55"
         int dy;
         bool accepted;
     };
@@ -131,7 +130,8 @@ TEST(SpotPlacementTest, ACandidateWithin55PixelsBothWaysIsRejectedAnd56IsEnough)
         const std::vector<Candidate> draws = Draws(seed, 2);
         FakeGame game(OpenWaterMask(), seed);
         ASSERT_EQ(SpotCentre(game, 0), (platform::Point{draws[0].cx(), draws[0].cy()}));
-        const bool secondAtDraw = SpotCentre(game, 1) == platform::Point{draws[1].cx(), draws[1].cy()};
+        const bool secondAtDraw =
+            SpotCentre(game, 1) == platform::Point{draws[1].cx(), draws[1].cy()};
         EXPECT_EQ(secondAtDraw, spacing.accepted) << "dx " << spacing.dx << ", dy " << spacing.dy;
         ExpectSpacedApart(game);
     }
@@ -213,8 +213,11 @@ TEST(SpotPlacementTest, TheGridPrefersPointsThatMeetTheShoreRules) {
     ExpectSpacedApart(game);
     for (int i = 0; i < kSpotCount; ++i) {
         const platform::Point c = SpotCentre(game, i);
-        for (const platform::Point& p : {platform::Point{c.x - 4, c.y - 9}, {c.x + 5, c.y + 8},
-                                         {c.x + 25, c.y}, {c.x, c.y + 25}, {c.x - 25, c.y},
+        for (const platform::Point& p : {platform::Point{c.x - 4, c.y - 9},
+                                         {c.x + 5, c.y + 8},
+                                         {c.x + 25, c.y},
+                                         {c.x, c.y + 25},
+                                         {c.x - 25, c.y},
                                          {c.x, c.y - 25}})
             EXPECT_FALSE(PlacementLand(mask, p.x, p.y)) << "spot " << i;
     }

@@ -80,9 +80,7 @@ TEST_F(IMAppTest, GetAppSeedsTheGeneratorWithTheLowBitsOfTheCalendarTime) {
 
 TEST_F(IMAppTest, RegisterStepKeepsTheFirstFunctionAndTheFirstNameToRun) {
     CountingTitle title;
-    auto step = [](int result) {
-        return [result](IMDialogBase<IMEmptyView>*) { return result; };
-    };
+    auto step = [](int result) { return [result](IMDialogBase<IMEmptyView>*) { return result; }; };
 
     title.RegisterStep(L"", step(1));
     title.RegisterStep(L"Empty", {});
