@@ -156,10 +156,6 @@ long App::OnDialogMouseButton(uint32_t code, uint32_t wParam) {
         PressWheel();
     if (code == platform::WM_MOUSEWHEEL && diving)
         TurnWheel(platform::WheelDelta(wParam) >= 0);
-    // The dialog sees every release, wherever the pointer is: letting go of
-    // the mouse button stops the boat even away from the arrows.
-    if (code == platform::WM_LBUTTONUP)
-        StopMoving();
     return 0;
 }
 

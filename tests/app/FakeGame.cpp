@@ -146,7 +146,7 @@ void FakeGame::HoldArrow(int angle) {
     app.OnArrowButton(platform::WM_LBUTTONDOWN, angle);
 }
 
-void FakeGame::ReleaseArrow() {
+void FakeGame::ReleaseAwayFromArrows() {
     app.OnDialogMouseButton(platform::WM_LBUTTONUP, 0);
 }
 

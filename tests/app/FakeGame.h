@@ -48,7 +48,7 @@ public:
     void Press();
     void Wheel(bool forward);
     void HoldArrow(int angle);
-    void ReleaseArrow();
+    void ReleaseAwayFromArrows();
 
     // From the surface: press, then turn forward to the depth.
     void DiveTo(int depth);

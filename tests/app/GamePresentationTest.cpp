@@ -162,7 +162,7 @@ TEST(GameScreenTest, TheWaterTilesKeepTheGlassCoveredInEveryDirection) {
     }
 }
 
-TEST(GameScreenTest, AHeldArrowStepsTheBoatUntilTheButtonIsLetGo) {
+TEST(GameScreenTest, AHeldArrowStepsTheBoatUntilTheButtonIsLetGoOverAnArrow) {
     FakeGame game;
     game.HoldArrow(90);
     ASSERT_EQ(game.scene.TimerCount(), 1u);
@@ -175,12 +175,13 @@ TEST(GameScreenTest, AHeldArrowStepsTheBoatUntilTheButtonIsLetGo) {
     game.HoldArrow(180);
     EXPECT_EQ(game.scene.TimerCount(), 1u);
 
-    // Letting go over an arrow stops the boat, and so does letting go anywhere
-    // else on the screen.
-    game.app.OnArrowButton(platform::WM_LBUTTONUP, 90);
-    EXPECT_EQ(game.scene.TimerCount(), 0u);
-    game.HoldArrow(180);
-    game.ReleaseArrow();
+    // Letting go away from the arrows leaves the boat going; only a release
+    // that reaches an arrow (any of the eight) stops it.
+    game.ReleaseAwayFromArrows();
+    EXPECT_EQ(game.scene.TimerCount(), 1u);
+    game.scene.FireTimers();
+    EXPECT_EQ(game.app.boatX, 284);
+    game.app.OnArrowButton(platform::WM_LBUTTONUP, 180);
     EXPECT_EQ(game.scene.TimerCount(), 0u);
     EXPECT_EQ(game.app.moveTimer, -1);
 
