@@ -43,12 +43,19 @@ void MixerCore::Mix(int16_t* out, size_t frames) {
                                                          std::numeric_limits<int16_t>::max()));
 }
 
+void MixerCore::Restart(BufferState& buffer) {
+    buffer.readCursor = buffer.cursor;
+    buffer.fedFrames = buffer.convertedFrames = buffer.playedFrames = 0;
+    buffer.draining = false;
+    if (buffer.converter)
+        SDL_AudioStreamClear(buffer.converter);
+}
+
 void MixerCore::StopLocked(BufferState& buffer) {
     if (!buffer.playing)
         return;
     buffer.playing = false;
-    if (buffer.converter)
-        SDL_AudioStreamClear(buffer.converter);
+    Restart(buffer);
     if (recorder)
         recorder->BufferStopped(buffer.id);
 }
@@ -56,27 +63,37 @@ void MixerCore::StopLocked(BufferState& buffer) {
 size_t MixerCore::Pull(BufferState& buffer, uint8_t* destination, size_t frames) {
     const size_t block = static_cast<size_t>(buffer.format.BlockAlign());
     size_t pulled = 0;
-    while (pulled < frames && buffer.playing) {
-        size_t available = (buffer.data.size() - buffer.cursor) / block;
+    while (pulled < frames && !buffer.draining) {
+        size_t available = (buffer.data.size() - buffer.readCursor) / block;
         size_t n = std::min(available, frames - pulled);
-        const uint8_t* from = buffer.data.data() + buffer.cursor;
-        std::memcpy(destination + pulled * block, from, n * block);
-        if (recorder && n > 0)
-            recorder->FramesConsumed(buffer.id, from, n * block);
-        buffer.cursor += static_cast<uint32_t>(n * block);
+        std::memcpy(destination + pulled * block, buffer.data.data() + buffer.readCursor, n * block);
+        buffer.readCursor += static_cast<uint32_t>(n * block);
         pulled += n;
-        if (buffer.cursor >= buffer.data.size()) {
-            buffer.cursor = 0;
-            if (!buffer.looping) {
-                // A buffer played once stops at its end; what the converter
-                // still holds is played out below.
-                buffer.playing = false;
-                if (recorder)
-                    recorder->BufferStopped(buffer.id);
-            }
+        if (buffer.readCursor >= buffer.data.size()) {
+            buffer.readCursor = 0;
+            if (!buffer.looping)
+                buffer.draining = true;
         }
     }
+    buffer.fedFrames += pulled;
     return pulled;
+}
+
+void MixerCore::AdvancePlayCursor(BufferState& buffer, uint64_t frames) {
+    const size_t block = static_cast<size_t>(buffer.format.BlockAlign());
+    while (frames > 0 && buffer.playing) {
+        size_t n = std::min<uint64_t>(frames, (buffer.data.size() - buffer.cursor) / block);
+        if (recorder && n > 0)
+            recorder->FramesConsumed(buffer.id, buffer.data.data() + buffer.cursor, n * block);
+        buffer.cursor += static_cast<uint32_t>(n * block);
+        frames -= n;
+        if (buffer.cursor >= buffer.data.size()) {
+            buffer.cursor = 0;
+            // A buffer played once stops when its last frame has been played.
+            if (!buffer.looping)
+                StopLocked(buffer);
+        }
+    }
 }
 
 void MixerCore::MixBuffer(BufferState& buffer, size_t frames) {
@@ -89,28 +106,41 @@ void MixerCore::MixBuffer(BufferState& buffer, size_t frames) {
         const int16_t* samples = reinterpret_cast<const int16_t*>(source.data());
         for (size_t i = 0; i < got * 2; ++i)
             sum[i] += samples[i];
+        AdvancePlayCursor(buffer, got);
         return;
     }
 
     const int needBytes = static_cast<int>(frames * 4);
     const size_t chunk = frames * static_cast<size_t>(buffer.format.sampleRate) /
                              static_cast<size_t>(output.sampleRate) + 1;
-    for (int feeds = 0; SDL_AudioStreamAvailable(buffer.converter) < needBytes; ++feeds) {
-        if (!buffer.playing) {
-            SDL_AudioStreamFlush(buffer.converter);
-            break;
-        }
-        if (feeds == kMaxConverterFeeds)
-            break;
+    for (int feeds = 0; feeds < kMaxConverterFeeds && !buffer.draining &&
+                        SDL_AudioStreamAvailable(buffer.converter) < needBytes;
+         ++feeds) {
         source.resize(chunk * block);
         size_t got = Pull(buffer, source.data(), chunk);
         if (got > 0)
             SDL_AudioStreamPut(buffer.converter, source.data(), static_cast<int>(got * block));
+        if (buffer.draining)
+            SDL_AudioStreamFlush(buffer.converter);
     }
     converted.resize(frames * 2);
-    int bytes = SDL_AudioStreamGet(buffer.converter, converted.data(), needBytes);
+    int bytes = std::max(0, SDL_AudioStreamGet(buffer.converter, converted.data(), needBytes));
     for (int i = 0; i < bytes / 2; ++i)
         sum[static_cast<size_t>(i)] += converted[static_cast<size_t>(i)];
+    buffer.convertedFrames += static_cast<uint64_t>(bytes) / 4;
+
+    // What has come out of the converter, in source frames, is what has been
+    // played; the converter's read-ahead has not been heard yet.
+    uint64_t played = buffer.convertedFrames * static_cast<uint64_t>(buffer.format.sampleRate) /
+                      static_cast<uint64_t>(output.sampleRate);
+    if (buffer.draining && SDL_AudioStreamAvailable(buffer.converter) == 0)
+        played = buffer.fedFrames;
+    played = std::min(played, buffer.fedFrames);
+    if (played > buffer.playedFrames) {
+        const uint64_t step = played - buffer.playedFrames;
+        buffer.playedFrames = played;
+        AdvancePlayCursor(buffer, step);
+    }
 }
 
 // ---- buffers ----
@@ -178,8 +208,7 @@ int32_t AudioBuffer::Play(PlayMode mode) {
     if (state->playing)
         return AUDIO_OK;
     state->playing = true;
-    if (state->converter)
-        SDL_AudioStreamClear(state->converter);
+    MixerCore::Restart(*state);
     if (core->recorder && !state->primary)
         core->recorder->BufferStarted(state->id);
     return AUDIO_OK;
@@ -204,8 +233,7 @@ int32_t AudioBuffer::SetCurrentPosition(uint32_t position) {
         return AUDIOERR_INVALIDPARAM;
     const uint32_t block = static_cast<uint32_t>(state->format.BlockAlign());
     state->cursor = position / block * block;
-    if (state->converter)
-        SDL_AudioStreamClear(state->converter);
+    MixerCore::Restart(*state);
     return AUDIO_OK;
 }
 

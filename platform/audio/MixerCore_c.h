@@ -50,7 +50,17 @@ struct BufferState {
     bool primary = false;
     PcmFormat format;
     std::vector<uint8_t> data;
+    // The play cursor: the bytes before it have reached the output. The mixer
+    // reads ahead of it at `readCursor` to feed the converter.
     uint32_t cursor = 0;
+    uint32_t readCursor = 0;
+    // Frames fed into the converter, taken out of it (at the output rate) and
+    // counted as played, since the last restart.
+    uint64_t fedFrames = 0;
+    uint64_t convertedFrames = 0;
+    uint64_t playedFrames = 0;
+    // A buffer played once has been read to its end; the converter drains.
+    bool draining = false;
     bool playing = false;
     bool looping = false;
     bool lost = false;
@@ -85,10 +95,13 @@ public:
 
     // Used by AudioBuffer with the mutex held.
     void StopLocked(BufferState& buffer);
+    // Starts reading again at the play cursor, dropping what the converter holds.
+    static void Restart(BufferState& buffer);
 
 private:
     void MixBuffer(BufferState& buffer, size_t frames);
     size_t Pull(BufferState& buffer, uint8_t* destination, size_t frames);
+    void AdvancePlayCursor(BufferState& buffer, uint64_t frames);
 
     std::vector<int32_t> sum;
     std::vector<uint8_t> source;
