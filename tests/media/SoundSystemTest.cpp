@@ -28,6 +28,8 @@ struct InitCase {
     int result;
     bool device;
     bool primary;
+
+    friend std::ostream& operator<<(std::ostream& out, const InitCase& c) { return out << c.name; }
 };
 
 class InitSoundTest : public ::testing::TestWithParam<InitCase> {};
