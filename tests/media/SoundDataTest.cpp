@@ -20,19 +20,20 @@ std::vector<int16_t> DecodeAll(SoundData& sound) {
     for (size_t step; (step = DecodeInto(sound, bytes.data() + got, 3000 * sound.frameBytes + 7)) > 0;)
         got += step;
     std::vector<int16_t> samples(got / 2);
-    std::memcpy(samples.data(), bytes.data(), got);
+    if (got > 0)
+        std::memcpy(samples.data(), bytes.data(), got);
     return samples;
 }
 
 } // namespace
 
 TEST(SoundDataTest, ReadsFormatAndEveryFrameFromMemory) {
-    const auto& bytes = Vorbis(6, 48000, 9000);
+    const auto& bytes = Vorbis(4, 48000, 9000);
     auto sound = OpenSoundFromMemory(bytes.data(), bytes.size());
     ASSERT_TRUE(sound);
-    EXPECT_EQ(sound->channels, 6);
+    EXPECT_EQ(sound->channels, 4);
     EXPECT_EQ(sound->sampleRate, 48000);
-    EXPECT_EQ(sound->frameBytes, 12) << "two bytes for each of six channels";
+    EXPECT_EQ(sound->frameBytes, 8) << "two bytes for each of four channels";
     EXPECT_EQ(sound->totalFrames, 9000u);
     EXPECT_EQ(DecodeAll(*sound), DecodeReference(bytes));
 
