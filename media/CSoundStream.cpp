@@ -38,7 +38,8 @@ CSoundStream::CSoundStream(CSoundSystem* system, SoundData* sound, uint32_t id)
     halfBytes = bufferBytes / 2;
     if (system->directSound) {
         const platform::PcmFormat format{sound->channels, sound->sampleRate};
-        if (system->directSound->CreateSoundBuffer(format, bufferBytes, buffer) != platform::AUDIO_OK)
+        if (system->directSound->CreateSoundBuffer(format, bufferBytes, buffer) !=
+            platform::AUDIO_OK)
             buffer.reset();
     }
 }
@@ -129,7 +130,8 @@ void CSoundStream::Worker() {
         guard.lock();
         uint32_t cursor = 0;
         if (buffer->GetCurrentPosition(&cursor) == platform::AUDIO_OK) {
-            const bool due = (cursor < halfBytes && fillSecondHalf) || (cursor > halfBytes && !fillSecondHalf);
+            const bool due =
+                (cursor < halfBytes && fillSecondHalf) || (cursor > halfBytes && !fillSecondHalf);
             if (due) {
                 if (endCount == 2) {
                     // The silent half after the last sample has been heard.
@@ -192,7 +194,9 @@ bool CSoundStream::Stop() {
     return true;
 }
 
-void CSoundStream::AddLabel(uint32_t labelTime) { labels.push_back(labelTime); }
+void CSoundStream::AddLabel(uint32_t labelTime) {
+    labels.push_back(labelTime);
+}
 
 void CSoundStream::ScheduleLabels() {
     SoundTimers* timers = system->labelTimerHost;

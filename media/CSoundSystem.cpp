@@ -105,7 +105,8 @@ uint32_t CSoundSystem::CreateStream(const std::wstring& name) {
     });
 }
 
-uint32_t CSoundSystem::CreateStreamFromMemory(const std::wstring& name, const void* data, size_t size) {
+uint32_t CSoundSystem::CreateStreamFromMemory(const std::wstring& name, const void* data,
+                                              size_t size) {
     return CreateStreamFor(name, [data, size] { return OpenSoundFromMemory(data, size); });
 }
 
@@ -125,7 +126,8 @@ bool CSoundSystem::Stop(uint32_t id) {
     return true;
 }
 
-boost::signals2::connection CSoundSystem::ConnectSoundEnd(uint32_t id, const SoundSignal::slot_type& handler) {
+boost::signals2::connection CSoundSystem::ConnectSoundEnd(uint32_t id,
+                                                          const SoundSignal::slot_type& handler) {
     CSoundStream* stream = FindStream(id);
     if (!stream)
         return {};
@@ -168,7 +170,9 @@ void CSoundSystem::OnLabel(uint32_t id, uint32_t labelTime) {
         (*signal)(id, labelTime);
 }
 
-void CSoundSystem::SetLabelTimers(SoundTimers* timers) { labelTimerHost = timers; }
+void CSoundSystem::SetLabelTimers(SoundTimers* timers) {
+    labelTimerHost = timers;
+}
 
 bool CSoundSystem::AddLabel(uint32_t id, uint32_t labelTime) {
     CSoundStream* stream = FindStream(id);

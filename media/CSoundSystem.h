@@ -22,7 +22,8 @@
 class SoundTimers {
 public:
     virtual ~SoundTimers() = default;
-    virtual int AddLabelTimer(uint32_t intervalMilliseconds, std::function<void(int timerId)> onTimer) = 0;
+    virtual int AddLabelTimer(uint32_t intervalMilliseconds,
+                              std::function<void(int timerId)> onTimer) = 0;
     virtual void RemoveLabelTimer(int timerId) = 0;
 };
 

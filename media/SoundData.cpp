@@ -28,10 +28,17 @@ int MemorySeek(void* source, ogg_int64_t offset, int origin) {
     auto* reader = static_cast<SoundMemoryReader*>(source);
     ogg_int64_t position;
     switch (origin) {
-    case SEEK_SET: position = offset; break;
-    case SEEK_CUR: position = reader->position + offset; break;
-    case SEEK_END: position = reader->size + offset; break;
-    default: return -1;
+    case SEEK_SET:
+        position = offset;
+        break;
+    case SEEK_CUR:
+        position = reader->position + offset;
+        break;
+    case SEEK_END:
+        position = reader->size + offset;
+        break;
+    default:
+        return -1;
     }
     if (position < 0 || position > reader->size)
         return -1;
@@ -39,9 +46,13 @@ int MemorySeek(void* source, ogg_int64_t offset, int origin) {
     return 0;
 }
 
-int MemoryClose(void*) { return 1; }
+int MemoryClose(void*) {
+    return 1;
+}
 
-long MemoryTell(void* source) { return static_cast<SoundMemoryReader*>(source)->position; }
+long MemoryTell(void* source) {
+    return static_cast<SoundMemoryReader*>(source)->position;
+}
 
 size_t FileRead(void* destination, size_t size, size_t count, void* source) {
     return std::fread(destination, size, count, static_cast<std::FILE*>(source));
@@ -52,9 +63,13 @@ int FileSeek(void* source, ogg_int64_t offset, int origin) {
 }
 
 // The file is closed with the sound, not by the decoder.
-int FileClose(void*) { return 0; }
+int FileClose(void*) {
+    return 0;
+}
 
-long FileTell(void* source) { return static_cast<long>(ftello(static_cast<std::FILE*>(source))); }
+long FileTell(void* source) {
+    return static_cast<long>(ftello(static_cast<std::FILE*>(source)));
+}
 
 constexpr ov_callbacks kMemoryCallbacks = {MemoryRead, MemorySeek, MemoryClose, MemoryTell};
 constexpr ov_callbacks kFileCallbacks = {FileRead, FileSeek, FileClose, FileTell};
@@ -81,7 +96,8 @@ std::unique_ptr<SoundData> OpenMemory(const void* data, size_t size) {
     if (!data || size == 0 || size > static_cast<size_t>(INT_MAX))
         return nullptr;
     auto sound = std::make_unique<SoundData>();
-    sound->memory = SoundMemoryReader{static_cast<const unsigned char*>(data), 0, static_cast<int>(size)};
+    sound->memory =
+        SoundMemoryReader{static_cast<const unsigned char*>(data), 0, static_cast<int>(size)};
     if (!OpenDecoder(*sound, &sound->memory, kMemoryCallbacks))
         return nullptr;
     return sound;
@@ -133,7 +149,8 @@ size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length) {
     const ogg_int64_t position = ov_pcm_tell(&sound.decoder);
     if (position < 0)
         return 0;
-    const ogg_int64_t left = (static_cast<ogg_int64_t>(sound.totalFrames) - position) * sound.frameBytes;
+    const ogg_int64_t left =
+        (static_cast<ogg_int64_t>(sound.totalFrames) - position) * sound.frameBytes;
     if (left <= 0)
         return 0;
     const size_t limit = std::min(length, static_cast<size_t>(left));
@@ -155,4 +172,6 @@ size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length) {
     return written;
 }
 
-bool RewindSound(SoundData& sound) { return ov_pcm_seek(&sound.decoder, 0) == 0; }
+bool RewindSound(SoundData& sound) {
+    return ov_pcm_seek(&sound.decoder, 0) == 0;
+}

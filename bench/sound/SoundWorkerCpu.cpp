@@ -80,11 +80,13 @@ int main() {
     auto voice = [&seed](int channel, int64_t frame) {
         seed = seed * 1664525u + 1013904223u;
         const float noise = static_cast<float>(static_cast<int32_t>(seed) / 2147483648.0);
-        const float syllable = 0.5f + 0.5f * static_cast<float>(std::sin(frame * 2 * M_PI * 4 / 44000.0));
+        const float syllable =
+            0.5f + 0.5f * static_cast<float>(std::sin(frame * 2 * M_PI * 4 / 44000.0));
         return syllable * (0.6f * sound_fixture::Chirp(channel, frame, 44000) + 0.25f * noise);
     };
     const auto bytes = sound_fixture::EncodeVorbis(2, 44000, 44000 * 10, 0.4f, voice);
-    std::printf("sound: 10 s of stereo at 44000 Hz, %.0f kbit/s Ogg Vorbis\n", bytes.size() * 8 / 10.0 / 1000);
+    std::printf("sound: 10 s of stereo at 44000 Hz, %.0f kbit/s Ogg Vorbis\n",
+                bytes.size() * 8 / 10.0 / 1000);
 
     auto run = [&](const char* name, auto&& pump) {
         platform::ClearMessages();

@@ -30,7 +30,9 @@ bool IsPlayableFormat(const PcmFormat& format) {
 
 // ---- mixer ----
 
-MixerCore::~MixerCore() { assert(buffers.empty() && "every buffer detaches before its core goes"); }
+MixerCore::~MixerCore() {
+    assert(buffers.empty() && "every buffer detaches before its core goes");
+}
 
 void MixerCore::Mix(int16_t* out, size_t frames) {
     std::lock_guard guard(mutex);
@@ -39,8 +41,8 @@ void MixerCore::Mix(int16_t* out, size_t frames) {
         if (!buffer->primary && buffer->playing)
             MixBuffer(*buffer, frames);
     for (size_t i = 0; i < frames * 2; ++i)
-        out[i] = static_cast<int16_t>(std::clamp<int32_t>(sum[i], std::numeric_limits<int16_t>::min(),
-                                                         std::numeric_limits<int16_t>::max()));
+        out[i] = static_cast<int16_t>(std::clamp<int32_t>(
+            sum[i], std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
 void MixerCore::Restart(BufferState& buffer) {
@@ -66,7 +68,8 @@ size_t MixerCore::Pull(BufferState& buffer, uint8_t* destination, size_t frames)
     while (pulled < frames && !buffer.draining) {
         size_t available = (buffer.data.size() - buffer.readCursor) / block;
         size_t n = std::min(available, frames - pulled);
-        std::memcpy(destination + pulled * block, buffer.data.data() + buffer.readCursor, n * block);
+        std::memcpy(destination + pulled * block, buffer.data.data() + buffer.readCursor,
+                    n * block);
         buffer.readCursor += static_cast<uint32_t>(n * block);
         pulled += n;
         if (buffer.readCursor >= buffer.data.size()) {
@@ -112,7 +115,8 @@ void MixerCore::MixBuffer(BufferState& buffer, size_t frames) {
 
     const int needBytes = static_cast<int>(frames * 4);
     const size_t chunk = frames * static_cast<size_t>(buffer.format.sampleRate) /
-                             static_cast<size_t>(output.sampleRate) + 1;
+                             static_cast<size_t>(output.sampleRate) +
+                         1;
     for (int feeds = 0; feeds < kMaxConverterFeeds && !buffer.draining &&
                         SDL_AudioStreamAvailable(buffer.converter) < needBytes;
          ++feeds) {
@@ -159,9 +163,13 @@ AudioBuffer::~AudioBuffer() {
     delete state;
 }
 
-uint32_t AudioBuffer::Size() const { return static_cast<uint32_t>(state->data.size()); }
+uint32_t AudioBuffer::Size() const {
+    return static_cast<uint32_t>(state->data.size());
+}
 
-PcmFormat AudioBuffer::Format() const { return state->format; }
+PcmFormat AudioBuffer::Format() const {
+    return state->format;
+}
 
 int32_t AudioBuffer::Lock(uint32_t offset, uint32_t bytes, void** data) {
     std::lock_guard guard(core->mutex);
@@ -298,8 +306,8 @@ AudioDevice::~AudioDevice() {
 }
 
 int32_t AudioDevice::SetCooperativeLevel(CooperativeLevel wanted) {
-    int32_t refused = output->Refusal(wanted == CooperativeLevel::Priority ? AudioStep::PriorityLevel
-                                                                           : AudioStep::NormalLevel);
+    int32_t refused = output->Refusal(
+        wanted == CooperativeLevel::Priority ? AudioStep::PriorityLevel : AudioStep::NormalLevel);
     if (refused != AUDIO_OK)
         return refused;
     level = wanted;
@@ -341,9 +349,9 @@ int32_t AudioDevice::CreateSoundBuffer(const PcmFormat& format, uint32_t bytes,
     state->data.assign(bytes, 0);
     if (format != OutputFormat()) {
         const PcmFormat out = OutputFormat();
-        state->converter = SDL_NewAudioStream(AUDIO_S16LSB, static_cast<Uint8>(format.channels),
-                                              format.sampleRate, AUDIO_S16LSB,
-                                              static_cast<Uint8>(out.channels), out.sampleRate);
+        state->converter =
+            SDL_NewAudioStream(AUDIO_S16LSB, static_cast<Uint8>(format.channels), format.sampleRate,
+                               AUDIO_S16LSB, static_cast<Uint8>(out.channels), out.sampleRate);
         if (!state->converter)
             return AUDIOERR_BADFORMAT;
     }
@@ -366,6 +374,8 @@ void MixerCore::LoseBuffers() {
     }
 }
 
-PcmFormat AudioDevice::OutputFormat() { return PcmFormat{2, 44100}; }
+PcmFormat AudioDevice::OutputFormat() {
+    return PcmFormat{2, 44100};
+}
 
 } // namespace platform

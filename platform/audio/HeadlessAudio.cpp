@@ -93,12 +93,18 @@ public:
         std::lock_guard guard(twin.mutex);
         const HeadlessAudio::Faults& f = twin.faults;
         switch (step) {
-        case AudioStep::PriorityLevel: return f.priorityLevel;
-        case AudioStep::NormalLevel: return f.normalLevel;
-        case AudioStep::PrimaryBuffer: return f.primaryBuffer;
-        case AudioStep::PrimaryFormat: return f.primaryFormat;
-        case AudioStep::PrimaryPlay: return f.primaryPlay;
-        case AudioStep::SoundBuffer: return f.soundBuffer;
+        case AudioStep::PriorityLevel:
+            return f.priorityLevel;
+        case AudioStep::NormalLevel:
+            return f.normalLevel;
+        case AudioStep::PrimaryBuffer:
+            return f.primaryBuffer;
+        case AudioStep::PrimaryFormat:
+            return f.primaryFormat;
+        case AudioStep::PrimaryPlay:
+            return f.primaryPlay;
+        case AudioStep::SoundBuffer:
+            return f.soundBuffer;
         }
         return AUDIOERR_GENERIC;
     }
@@ -214,6 +220,8 @@ void HeadlessAudio::LoseBuffers() {
         core->LoseBuffers();
 }
 
-bool HeadlessAudio::IsInstalled() { return installed.load(std::memory_order_acquire) != nullptr; }
+bool HeadlessAudio::IsInstalled() {
+    return installed.load(std::memory_order_acquire) != nullptr;
+}
 
 } // namespace platform

@@ -17,7 +17,8 @@ std::vector<int16_t> DecodeAll(SoundData& sound) {
     std::vector<uint8_t> bytes(static_cast<size_t>(sound.totalFrames + 4096) * sound.frameBytes);
     size_t got = 0;
     // Odd chunk sizes: the decoder must never split a frame.
-    for (size_t step; (step = DecodeInto(sound, bytes.data() + got, 3000 * sound.frameBytes + 7)) > 0;)
+    for (size_t step;
+         (step = DecodeInto(sound, bytes.data() + got, 3000 * sound.frameBytes + 7)) > 0;)
         got += step;
     std::vector<int16_t> samples(got / 2);
     if (got > 0)

@@ -30,8 +30,8 @@ using Signal = std::function<float(int channel, int64_t frame)>;
 
 // Quality 0.1 keeps the fixtures small; the benchmark asks for more, and for a
 // richer signal that costs the decoder what speech does.
-inline std::vector<unsigned char> EncodeVorbis(int channels, int rate, int64_t frames, float quality = 0.1f,
-                                               Signal signal = {}) {
+inline std::vector<unsigned char> EncodeVorbis(int channels, int rate, int64_t frames,
+                                               float quality = 0.1f, Signal signal = {}) {
     if (!signal)
         signal = [rate](int channel, int64_t frame) { return Chirp(channel, frame, rate); };
     std::vector<unsigned char> bytes;

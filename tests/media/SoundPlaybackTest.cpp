@@ -14,12 +14,14 @@ using namespace std::chrono_literals;
 namespace {
 
 bool AllSilent(const std::vector<int16_t>& samples, size_t from) {
-    return std::all_of(samples.begin() + static_cast<std::ptrdiff_t>(std::min(from, samples.size())),
+    return std::all_of(samples.begin() +
+                           static_cast<std::ptrdiff_t>(std::min(from, samples.size())),
                        samples.end(), [](int16_t s) { return s == 0; });
 }
 
 // The played samples begin with the whole reference and are silent after it.
-void ExpectPlayedExactly(const std::vector<int16_t>& played, const std::vector<int16_t>& reference) {
+void ExpectPlayedExactly(const std::vector<int16_t>& played,
+                         const std::vector<int16_t>& reference) {
     ASSERT_GE(played.size(), reference.size()) << "the sound stopped before its last frame";
     EXPECT_TRUE(std::equal(reference.begin(), reference.end(), played.begin()))
         << "what was played is not the sound from its first frame";
@@ -74,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         // after the start.
         Length{2, 44100, 13230, 0.95, 1.15},
         // A second at 11025 Hz does not split into two whole halves of frames.
-        Length{2, 11025, 22050, 2.0, 2.65},
-        Length{1, 11025, 16537, 1.5, 2.15}),
+        Length{2, 11025, 22050, 2.0, 2.65}, Length{1, 11025, 16537, 1.5, 2.15}),
     [](const auto& info) {
         return std::to_string(info.param.channels) + "ch" + std::to_string(info.param.rate) + "Hz" +
                std::to_string(info.param.frames);
@@ -132,7 +133,8 @@ TEST(SoundPlaybackTest, PlayFromTheStoppedHandlerStartsAgainFromTheBeginning) {
     });
     rig.Route(SoundRig::Drain());
     ASSERT_TRUE(replayed);
-    ASSERT_TRUE(rig.audio.WaitForCursorReads(rig.audio.Advance(0ms), 1, SoundRig::kPatience, false));
+    ASSERT_TRUE(
+        rig.audio.WaitForCursorReads(rig.audio.Advance(0ms), 1, SoundRig::kPatience, false));
     for (int i = 0; i < 6; ++i)
         rig.Step(50ms);
 
@@ -163,7 +165,8 @@ TEST(SoundPlaybackTest, TwoStreamsPlayTogetherAndALostBufferIsRestored) {
     ASSERT_EQ(playedA.size(), 1u);
     const auto reference = DecodeReference(first);
     ASSERT_GE(playedA[0].samples.size(), reference.size());
-    EXPECT_TRUE(std::equal(reference.begin(), reference.begin() + 2 * 8000, playedA[0].samples.begin()));
+    EXPECT_TRUE(
+        std::equal(reference.begin(), reference.begin() + 2 * 8000, playedA[0].samples.begin()));
 }
 
 TEST(SoundPlaybackTest, DataEndsAtADecodingErrorAndNothingPlaysAfterTheSilence) {

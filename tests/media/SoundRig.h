@@ -72,11 +72,13 @@ public:
     // acted on it (two cursor reads after the advance), or nothing plays.
     void Step(std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
         const uint64_t reads = audio.Advance(step);
-        EXPECT_TRUE(audio.WaitForCursorReads(reads, 2, kPatience)) << "the worker stopped reading the cursor";
+        EXPECT_TRUE(audio.WaitForCursorReads(reads, 2, kPatience))
+            << "the worker stopped reading the cursor";
     }
 
     // Steps until nothing plays; the output time then, in seconds.
-    double RunUntilSilent(double limitSeconds, std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
+    double RunUntilSilent(double limitSeconds,
+                          std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
         while (audio.AnyBufferPlaying() && audio.NowMicroseconds() < limitSeconds * 1e6)
             Step(step);
         return audio.NowMicroseconds() / 1e6;
@@ -124,7 +126,8 @@ public:
     int initResult = 0;
 };
 
-inline size_t CountMessages(const std::vector<platform::Message>& messages, uint32_t number, uint32_t id) {
+inline size_t CountMessages(const std::vector<platform::Message>& messages, uint32_t number,
+                            uint32_t id) {
     size_t n = 0;
     for (const platform::Message& m : messages)
         n += m.message == number && m.wParam == id;

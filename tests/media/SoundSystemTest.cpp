@@ -20,7 +20,9 @@ using platform::HeadlessAudio;
 
 namespace {
 
-const std::vector<unsigned char>& ShortSound() { return Vorbis(2, 44100, 8000); }
+const std::vector<unsigned char>& ShortSound() {
+    return Vorbis(2, 44100, 8000);
+}
 
 struct InitCase {
     const char* name;
@@ -53,14 +55,27 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, InitSoundTest,
     ::testing::Values(
         InitCase{"Granted", {}, 0, true, true},
-        InitCase{"PriorityRefused", {.priorityLevel = platform::AUDIOERR_ALLOCATED}, 0, true, false},
-        InitCase{"NoPrimaryBuffer", {.primaryBuffer = platform::AUDIOERR_OUTOFMEMORY}, 0, true, false},
-        InitCase{"PrimaryFormatRefused", {.primaryFormat = platform::AUDIOERR_BADFORMAT}, 0, true, false},
+        InitCase{
+            "PriorityRefused", {.priorityLevel = platform::AUDIOERR_ALLOCATED}, 0, true, false},
+        InitCase{
+            "NoPrimaryBuffer", {.primaryBuffer = platform::AUDIOERR_OUTOFMEMORY}, 0, true, false},
+        InitCase{"PrimaryFormatRefused",
+                 {.primaryFormat = platform::AUDIOERR_BADFORMAT},
+                 0,
+                 true,
+                 false},
         InitCase{"PrimaryPlayRefused", {.primaryPlay = platform::AUDIOERR_GENERIC}, 0, true, false},
         InitCase{"BothLevelsRefused",
-                 {.priorityLevel = platform::AUDIOERR_ALLOCATED, .normalLevel = platform::AUDIOERR_INVALIDCALL},
-                 platform::AUDIOERR_INVALIDCALL, false, false},
-        InitCase{"NoDevice", {.open = platform::AUDIOERR_NODRIVER}, platform::AUDIOERR_NODRIVER, false, false}),
+                 {.priorityLevel = platform::AUDIOERR_ALLOCATED,
+                  .normalLevel = platform::AUDIOERR_INVALIDCALL},
+                 platform::AUDIOERR_INVALIDCALL,
+                 false,
+                 false},
+        InitCase{"NoDevice",
+                 {.open = platform::AUDIOERR_NODRIVER},
+                 platform::AUDIOERR_NODRIVER,
+                 false,
+                 false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SoundSystemTest, IdsStartAtOneAndGrowAcrossSoundsAndSources) {
@@ -68,7 +83,8 @@ TEST(SoundSystemTest, IdsStartAtOneAndGrowAcrossSoundsAndSources) {
     const auto& bytes = ShortSound();
     const std::vector<unsigned char> corrupt(bytes.begin() + 200, bytes.end());
 
-    const auto path = std::filesystem::temp_directory_path() / ("zel-sound-" + std::to_string(getpid()) + ".ogg");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("zel-sound-" + std::to_string(getpid()) + ".ogg");
     {
         std::FILE* file = std::fopen(path.c_str(), "wb");
         ASSERT_TRUE(file);
