@@ -3,6 +3,7 @@
 #include "media/CSoundSystem.h"
 
 #include "platform/MessageQueue.h"
+#include "platform/resources/AssetResources.h"
 
 #include <boost/lexical_cast.hpp>
 
@@ -99,9 +100,16 @@ uint32_t CSoundSystem::CreateStreamFor(const std::wstring& name,
 
 uint32_t CSoundSystem::CreateStream(const std::wstring& name) {
     return CreateStreamFor(name, [&name]() -> std::unique_ptr<SoundData> {
-        if (std::optional<int> number = ResourceNumber(name))
+        std::optional<int> number = ResourceNumber(name);
+        if (!number)
+            return OpenSoundFile(name);
+        // The resource's bytes are decoded in place; the module handle keeps
+        // the container that holds them open for as long as the sound exists.
+        platform::AssetResource resource =
+            platform::FindAssetResource(static_cast<uint32_t>(*number));
+        if (!resource)
             return nullptr;
-        return OpenSoundFile(name);
+        return OpenSoundResource(resource.bytes.data, resource.bytes.size, resource.module);
     });
 }
 

@@ -117,7 +117,7 @@ std::unique_ptr<SoundData> OpenSoundFromMemory(const void* data, size_t size) {
 }
 
 std::unique_ptr<SoundData> OpenSoundResource(const void* data, size_t size,
-                                             std::shared_ptr<const void> module) {
+                                             platform::AssetModuleHandle module) {
     std::unique_ptr<SoundData> sound = OpenMemory(data, size);
     if (!sound)
         return nullptr;

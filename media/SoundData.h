@@ -2,6 +2,8 @@
 // a file) and the decoding of its 16-bit PCM into buffer memory.
 #pragma once
 
+#include "platform/resources/AssetResources.h"
+
 #include <vorbis/vorbisfile.h>
 
 #include <cstddef>
@@ -25,7 +27,7 @@ struct SoundData {
 
     std::FILE* file = nullptr;
     // Keeps the container of a resource sound open while the sound exists.
-    std::shared_ptr<const void> module;
+    platform::AssetModuleHandle module;
     SoundMemoryReader memory;
     int channels = 0;
     int sampleRate = 0;
@@ -44,7 +46,7 @@ std::unique_ptr<SoundData> OpenSoundFile(const std::wstring& path);
 // A resource's bytes, read in place; `module` keeps their container open. The
 // played length is shortened as for every resource sound (below).
 std::unique_ptr<SoundData> OpenSoundResource(const void* data, size_t size,
-                                             std::shared_ptr<const void> module);
+                                             platform::AssetModuleHandle module);
 
 // Frames cut from the end of a resource sound: trunc(channels × rate × 2 × 0.02).
 uint32_t ResourceSoundTrim(int channels, int sampleRate);

@@ -48,7 +48,7 @@ TEST(SoundDataTest, AResourceSoundPlaysTwentyMillisecondsOfBytesShorter) {
     EXPECT_EQ(ResourceSoundTrim(1, 22050), 882u);
 
     const auto& bytes = Vorbis(2, 44000, 88000);
-    auto resource = OpenSoundResource(bytes.data(), bytes.size(), nullptr);
+    auto resource = OpenSoundResource(bytes.data(), bytes.size(), platform::ExecutableModule());
     ASSERT_TRUE(resource);
     EXPECT_EQ(resource->totalFrames, 84480u);
     const auto reference = DecodeReference(bytes);
@@ -58,7 +58,7 @@ TEST(SoundDataTest, AResourceSoundPlaysTwentyMillisecondsOfBytesShorter) {
 
     // A resource no longer than the cut keeps all its frames.
     const auto& tiny = Vorbis(2, 44000, 3000);
-    auto short_ = OpenSoundResource(tiny.data(), tiny.size(), nullptr);
+    auto short_ = OpenSoundResource(tiny.data(), tiny.size(), platform::ExecutableModule());
     ASSERT_TRUE(short_);
     EXPECT_EQ(short_->totalFrames, 3000u);
 }

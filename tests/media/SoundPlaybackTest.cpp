@@ -2,11 +2,15 @@
 // heard, the stop comes after the last one, Stop and replay behave.
 #include "SoundRig.h"
 
+#include "platform/resources/AssetResources.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <span>
 #include <thread>
+#include <unistd.h>
 
 using namespace sound_fixture;
 using namespace std::chrono_literals;
@@ -187,4 +191,37 @@ TEST(SoundPlaybackTest, DataEndsAtADecodingErrorAndNothingPlaysAfterTheSilence) 
     auto playbacks = rig.Playbacks(0);
     ASSERT_EQ(playbacks.size(), 1u);
     ExpectPlayedExactly(playbacks[0].samples, reference);
+}
+
+TEST(SoundPlaybackTest, AResourcePlaysShorterThanTheSameBytesFromMemory) {
+    const auto& bytes = Vorbis(2, 44000, 88000);
+    const std::vector<int16_t> reference = DecodeReference(bytes);
+    // The resource lives in an asset container of the test's own, under a
+    // number the program's resources do not use. The file goes at once: the
+    // sound's module handle keeps the open container and its bytes.
+    const std::string path = testing::TempDir() + "sound-" + std::to_string(getpid()) + ".pak";
+    const platform::AssetContainerEntry entry{4191,
+                                              std::span<const uint8_t>(bytes.data(), bytes.size())};
+    ASSERT_TRUE(platform::WriteAssetContainer(path, {&entry, 1}));
+    platform::SetAssetContainerPath(path);
+    SoundRig rig;
+    const uint32_t resource = rig.Sounds().CreateStream(L"4191");
+    std::remove(path.c_str());
+    platform::SetAssetContainerPath("");
+    const uint32_t memory = rig.FromMemory(L"the same bytes", bytes);
+    ASSERT_NE(resource, 0u);
+    ASSERT_NE(memory, 0u);
+
+    ASSERT_TRUE(rig.Play(resource));
+    ASSERT_TRUE(rig.Play(memory));
+    rig.RunUntilSilent(4.0);
+
+    auto fromResource = rig.Playbacks(0);
+    auto fromMemory = rig.Playbacks(1);
+    ASSERT_EQ(fromResource.size(), 1u);
+    ASSERT_EQ(fromMemory.size(), 1u);
+    // 88000 − trunc(2 × 44000 × 2 × 0.02) = 84480 frames.
+    ExpectPlayedExactly(fromResource[0].samples,
+                        std::vector<int16_t>(reference.begin(), reference.begin() + 2 * 84480));
+    ExpectPlayedExactly(fromMemory[0].samples, reference);
 }
