@@ -60,7 +60,7 @@ def speak(text, tmp, pitch_cents=0, tempo=1.0):
         effects += ["pitch", str(pitch_cents)]
     if tempo != 1.0:
         effects += ["tempo", "-s", str(tempo)]
-    run("sox", raw, "-r", "44000", "-c", "1", "-b", "16", out, *effects, "rate", "-v", "44000")
+    run("sox", "-R", raw, "-r", "44000", "-c", "1", "-b", "16", out, *effects, "rate", "-v", "44000")
     data, _ = read_wav(out)
     return trim(data)
 
@@ -182,7 +182,7 @@ def praise(word, rate, tmp):
         src = os.path.join(tmp, "p44.wav")
         dst = os.path.join(tmp, "pr.wav")
         write_wav(src, out, 44000)
-        run("sox", src, "-r", str(rate), dst, "rate", "-v", str(rate))
+        run("sox", "-R", src, "-r", str(rate), dst, "rate", "-v", str(rate))
         out, _ = read_wav(dst)
     return out
 

@@ -233,6 +233,8 @@ class Canvas:
         radius = radius * self.unit[0]
         sw = width * self.s
         box = self._bbox(self._scaled(pts), sw)
+        if box[2] <= box[0] or box[3] <= box[1]:
+            return  # wholly outside the picture
         if fill is not None:
             mask = self._mask(kind, self._scaled(pts), box, radius=radius * self.s)
             self._paint(mask, box, self._fill_spec(fill, box))
@@ -257,6 +259,8 @@ class Canvas:
             pts = smooth_open(pts)
         sw = width * self.unit[0] * self.s
         box = self._bbox(self._scaled(pts), sw)
+        if box[2] <= box[0] or box[3] <= box[1]:
+            return
         mask = self._mask("line", self._scaled(pts), box, width=max(int(round(sw)), 1))
         self._paint(mask, box, self._fill_spec(colour, box))
 

@@ -44,20 +44,20 @@ def tinted(img, colour):
 
 
 def draw(screen, img, rect, colour=(255, 255, 255, 255), angle=0):
+    """Draws a picture stretched to rect, multiplied by an ARGB colour and turned by angle degrees."""
     l, t, r, b = rect
-    if r <= l or b <= t:
+    if r <= l or b <= t or r <= 0 or b <= 0 or l >= screen.width or t >= screen.height:
         return
     pic = img if img.size == (r - l, b - t) else img.resize((r - l, b - t), Image.BILINEAR)
     if angle:
         pic = pic.rotate(-angle, resample=Image.BICUBIC)
+    # Only the part on the screen is tinted and composited.
+    x0, y0 = max(l, 0), max(t, 0)
+    x1, y1 = min(r, screen.width), min(b, screen.height)
+    pic = pic.convert("RGBA").crop((x0 - l, y0 - t, x1 - l, y1 - t))
     if colour != (255, 255, 255, 255):
         pic = tinted(pic, colour)
-    # Only the part on the screen is composited.
-    x0, y0 = max(l, 0), max(t, 0)
-    x1, y1 = min(l + pic.width, screen.width), min(t + pic.height, screen.height)
-    if x1 <= x0 or y1 <= y0:
-        return
-    screen.alpha_composite(pic.convert("RGBA").crop((x0 - l, y0 - t, x1 - l, y1 - t)), dest=(x0, y0))
+    screen.alpha_composite(pic, dest=(x0, y0))
 
 
 class Game:

@@ -15,19 +15,19 @@ MAGNIFIER_CLEAR = 196
 # Water is where the sum of these soft blobs rises above one half; islands
 # subtract. Each entry: centre x, centre y, radius x, radius y, weight.
 WATER_BLOBS = [
-    (285, 175, 128, 86, 1.0),
-    (150, 135, 100, 86, 0.95),
-    (415, 170, 100, 100, 0.95),
-    (245, 262, 80, 52, 0.8),
-    (330, 75, 75, 48, 0.75),
-    (105, 75, 58, 43, 0.75),
-    (455, 285, 64, 45, 0.7),
-    (70, 160, 45, 50, 0.6),
-    (480, 70, 43, 43, 0.6),
+    (285, 175, 145, 100, 1.0),
+    (150, 135, 112, 95, 0.95),
+    (415, 170, 110, 110, 0.95),
+    (250, 268, 90, 58, 0.8),
+    (340, 68, 92, 52, 0.8),
+    (105, 72, 66, 48, 0.8),
+    (462, 288, 70, 50, 0.75),
+    (62, 160, 50, 58, 0.7),
+    (485, 66, 50, 46, 0.7),
 ]
 ISLANDS = [
-    (330, 270, 28, 28, 1.3),
-    (225, 36, 30, 36, 1.2),
+    (340, 290, 22, 22, 1.3),
+    (230, 26, 24, 24, 1.2),
 ]
 
 
@@ -128,6 +128,29 @@ def smallest_room(ok, spots):
         free &= ~((np.abs(xs - sx) <= 55) & (np.abs(ys - sy) <= 55))
         room = min(room, int(free.sum()))
     return room
+
+
+def jamming_counts(ok, runs, seed=1):
+    """How many spots fit before no room is left, placing each at a random free position.
+
+    The game's placement has no retry limit, so a lake that could fill up
+    before the fourteenth spot would hang it; this measures the margin."""
+    rng = np.random.RandomState(seed)
+    ys = np.arange(MAP_H)[:, None] + 9
+    xs = np.arange(MAP_W)[None, :] + 4
+    counts = []
+    for _ in range(runs):
+        free = ok.copy()
+        n = 0
+        while True:
+            idx = np.flatnonzero(free)
+            if len(idx) == 0:
+                break
+            y, x = divmod(int(idx[rng.randint(len(idx))]), MAP_W)
+            free &= ~((np.abs(xs - (x + 4)) <= 55) & (np.abs(ys - (y + 9)) <= 55))
+            n += 1
+        counts.append(n)
+    return np.array(counts)
 
 
 def placement_statistics(alpha, seeds, room=False):

@@ -82,6 +82,9 @@ def placement_report(seeds=10000):
         f"water (alpha 0): {(alpha == 0).mean() * 100:.1f} % of the map",
         f"boat start (280, 170) with its 14 x 35 block on water: {lake.boat_start_on_water(alpha)}",
     ]
+    jams = lake.jamming_counts(lake.candidate_table(alpha), 2000)
+    lines.append(f"spots that fit before the lake is full (2000 random fillings): min {jams.min()}, "
+                 f"mean {jams.mean():.1f}, standard deviation {jams.std():.2f}")
     with open(os.path.join(OUT, "placement.txt"), "w") as f:
         f.write("\n".join(lines) + "\n")
     log("\n".join(lines))
@@ -129,6 +132,42 @@ def composites(pictures):
     save_png(g.render(), os.path.join(OUT, "screen_near_spot.png"), "RGB")
 
 
+def probe(path):
+    """Figures of a sound or video file as ffprobe reads them."""
+    import json
+    import subprocess
+    out = subprocess.run(["ffprobe", "-v", "error", "-show_streams", "-show_format", "-count_frames", "-of", "json", path],
+                         check=True, capture_output=True, text=True).stdout
+    info = json.loads(out)
+    s = info["streams"][0]
+    seconds = float(info["format"]["duration"])
+    if s["codec_type"] == "audio":
+        return f"Vorbis, {s['channels']} channels, {s['sample_rate']} Hz, {seconds:.2f} s"
+    num, den = s["r_frame_rate"].split("/")
+    return f"Theora, {s['width']}x{s['height']}, {int(num) / int(den):g} fps, {s['nb_read_frames']} frames, {seconds:.2f} s"
+
+
+def inventory():
+    """Lists every committed asset with its figures, for the review."""
+    lines, total = [], 0
+    for folder in ("exercise", "skin", "shell", "text", "icon"):
+        d = os.path.join(ASSETS, folder)
+        for f in sorted(os.listdir(d), key=lambda n: (len(n.split(".")[0]) if n[0].isdigit() else 99, n)):
+            path = os.path.join(d, f)
+            size = os.path.getsize(path)
+            total += size
+            if f.endswith(".png"):
+                with Image.open(path) as pic:
+                    figures = f"PNG {pic.width}x{pic.height} {pic.mode}"
+            else:
+                figures = probe(path)
+            lines.append(f"{folder}/{f}: {figures}, {size} bytes")
+    lines.append(f"total: {len(lines)} files, {total} bytes")
+    with open(os.path.join(OUT, "inventory.txt"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    log(lines[-1])
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--only", default="pictures,placement,sounds,videos,review")
@@ -150,6 +189,7 @@ def main():
     if "review" in parts:
         contact_sheet(listing)
         composites(pictures)
+        inventory()
         log(f"review pictures in {os.path.relpath(OUT, ROOT)}")
     log(f"done in {time.time() - start:.0f} s")
 

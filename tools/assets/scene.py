@@ -319,7 +319,7 @@ def lake_bottom():
     moss = np.clip(smooth_noise(size, size, 30, 43) - 0.6, 0, 1)[..., None]
     sand = sand * (1 - 0.5 * moss) + np.array([120, 170, 120]) * 0.5 * moss
     # Everything seen through water has a blue-green cast.
-    sand = sand * 0.78 + np.array([60, 140, 160]) * 0.22
+    sand = sand * 0.66 + np.array([40, 145, 170]) * 0.34
     img = Image.fromarray(np.clip(sand, 0, 255).astype(np.uint8), "RGB").convert("RGBA")
     c = Canvas(size, size, s=2)
     c.img = img.resize((size * 2, size * 2), Image.BILINEAR)

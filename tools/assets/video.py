@@ -133,8 +133,8 @@ def praise_otlichno(t):
     c = praise_canvas()
     for k in range(16):
         a = k * math.pi / 8 + t * 0.8
-        c.polygon([(160, 90), (160 + 160 * math.cos(a - 0.09), 90 + 160 * math.sin(a - 0.09)), (160 + 160 * math.cos(a + 0.09), 90 + 160 * math.sin(a + 0.09))],
-                  fill=(255, 230, 120, 120))
+        c.polygon([(160, 100), (160 + 96 * math.cos(a - 0.11), 100 + 96 * math.sin(a - 0.11)), (160 + 96 * math.cos(a + 0.11), 100 + 96 * math.sin(a + 0.11))],
+                  fill=(255, 220, 100, 110))
     bounce = 1 + 0.08 * math.sin(t * 2 * math.pi * 1.4)
     c.polygon([(120, 20), (145, 20), (170, 75), (150, 80)], fill=(60, 130, 240), outline=(20, 70, 160), width=2)
     c.polygon([(200, 20), (175, 20), (150, 75), (170, 80)], fill=(240, 70, 70), outline=(150, 20, 20), width=2)
@@ -170,8 +170,19 @@ PRAISE_ANIMATIONS = [
 CAPTION_BAND = (12, 8, 788, 76)
 
 
+_captions = {}
+
+
 def caption(screen, text):
-    c = Canvas(800, 600, s=2)
+    if text not in _captions:
+        _captions[text] = caption_picture(text)
+    x0, y0 = CAPTION_BAND[0] - 4, CAPTION_BAND[1] - 4
+    screen.alpha_composite(_captions[text], dest=(x0, y0))
+
+
+def caption_picture(text):
+    x0, y0 = CAPTION_BAND[0] - 4, CAPTION_BAND[1] - 4
+    c = Canvas(CAPTION_BAND[2] - x0 + 4, CAPTION_BAND[3] - y0 + 4, s=2, origin=(-x0, -y0))
     x0, y0, x1, y1 = CAPTION_BAND
     c.rect(x0, y0, x1, y1, fill=(20, 50, 110, 215), outline=(255, 255, 255, 230), width=3, radius=18)
     size = 36
@@ -179,7 +190,7 @@ def caption(screen, text):
     while text_width(text, size, FONT_SANS_BOLD) > (x1 - x0) - 40 and size > 18:
         size -= 1
     c.text(400, (y0 + y1) / 2 + 1, text, size, (255, 255, 255), font=FONT_SANS_BOLD, outline=(10, 30, 70), outline_width=2)
-    screen.alpha_composite(c.picture())
+    return c.picture()
 
 
 def pointer(screen, x, y, pressed=False):
@@ -192,10 +203,11 @@ def pointer(screen, x, y, pressed=False):
 
 
 def glow_ring(screen, x, y, r, t):
-    c = Canvas(800, 600, s=2)
     k = 0.5 + 0.5 * math.sin(t * 6)
-    c.ellipse(x, y, r + 4 * k, r + 4 * k, fill=None, outline=(255, 240, 60, 230), width=4)
-    screen.alpha_composite(c.picture())
+    half = int(r + 12)
+    c = Canvas(2 * half, 2 * half, s=2)
+    c.ellipse(half, half, r + 4 * k, r + 4 * k, fill=None, outline=(255, 240, 60, 230), width=4)
+    composite.draw(screen, c.picture(), (int(x) - half, int(y) - half, int(x) + half, int(y) + half))
 
 
 class Instruction:
@@ -240,8 +252,8 @@ class Instruction:
         tx, ty = g.spots[self.target]
         dx, dy = tx - sx, ty - sy
         dist = max(math.hypot(dx, dy), 1)
-        # The boat stops eight map pixels short first, so the dark patch shows beside it.
-        nx, ny = tx - 8 * dx / dist, ty - 8 * dy / dist
+        # The boat stops a little short and to the side first, so the dark patch shows beside it.
+        nx, ny = tx - 6 * dx / dist - 10 * dy / dist, ty - 6 * dy / dist + 10 * dx / dist
         g.depth, g.arrows_visible, g.highlight, g.cleared, g.found = 0, True, None, set(), set()
         g.boat, g.boat_angle, g.water_scroll = [sx, sy], 0, (0, 0)
         g.ripple_frame = int(t * 14)
