@@ -136,7 +136,7 @@ def probe(path):
     """Figures of a sound or video file as ffprobe reads them."""
     import json
     import subprocess
-    out = subprocess.run(["ffprobe", "-v", "error", "-show_streams", "-show_format", "-count_frames", "-of", "json", path],
+    out = subprocess.run(["ffprobe", "-v", "error", "-show_streams", "-show_format", "-of", "json", path],
                          check=True, capture_output=True, text=True).stdout
     info = json.loads(out)
     s = info["streams"][0]
@@ -144,7 +144,10 @@ def probe(path):
     if s["codec_type"] == "audio":
         return f"Vorbis, {s['channels']} channels, {s['sample_rate']} Hz, {seconds:.2f} s"
     num, den = s["r_frame_rate"].split("/")
-    return f"Theora, {s['width']}x{s['height']}, {int(num) / int(den):g} fps, {s['nb_read_frames']} frames, {seconds:.2f} s"
+    fps = int(num) / int(den)
+    # Unchanged frames are empty packets that ffprobe does not count, so the
+    # frame count comes from the stream's duration.
+    return f"Theora, {s['width']}x{s['height']}, {fps:g} fps, {round(seconds * fps)} frames, {seconds:.2f} s"
 
 
 def inventory():
