@@ -13,13 +13,11 @@
 
 namespace assets_test {
 
-std::string AssetPath(const std::string& relative)
-{
+std::string AssetPath(const std::string& relative) {
     return std::string(ZEL_SOURCE_DIR) + "/assets/" + relative;
 }
 
-std::optional<PngPicture> ReadPng(const std::string& path)
-{
+std::optional<PngPicture> ReadPng(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file)
         return std::nullopt;
@@ -59,8 +57,7 @@ std::optional<PngPicture> ReadPng(const std::string& path)
     return picture;
 }
 
-std::optional<VorbisSound> ReadVorbis(const std::string& path)
-{
+std::optional<VorbisSound> ReadVorbis(const std::string& path) {
     OggVorbis_File vf;
     if (ov_fopen(path.c_str(), &vf) != 0)
         return std::nullopt;
@@ -88,12 +85,12 @@ std::optional<VorbisSound> ReadVorbis(const std::string& path)
     return sound;
 }
 
-std::optional<TheoraVideo> ReadTheora(const std::string& path)
-{
+std::optional<TheoraVideo> ReadTheora(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
 
     ogg_sync_state sync;
     ogg_sync_init(&sync);
@@ -147,7 +144,9 @@ std::optional<TheoraVideo> ReadTheora(const std::string& path)
     if (ok) {
         video.width = static_cast<int>(info.pic_width);
         video.height = static_cast<int>(info.pic_height);
-        video.fps = info.fps_denominator ? static_cast<double>(info.fps_numerator) / info.fps_denominator : 0;
+        video.fps = info.fps_denominator
+                        ? static_cast<double>(info.fps_numerator) / info.fps_denominator
+                        : 0;
     }
     if (decoder)
         th_decode_free(decoder);

@@ -1,4 +1,5 @@
-// Every asset the program embeds is present under its own name and decodes with the figures the code relies on.
+// Every asset the program embeds is present under its own name and decodes with the figures the
+// code relies on.
 #include "AssetDecoders.h"
 
 #include <gtest/gtest.h>
@@ -19,69 +20,96 @@ struct PictureSpec {
     bool hasAlpha;
 };
 
-void AddRange(std::vector<PictureSpec>& out, int first, int last, int w, int h)
-{
+void AddRange(std::vector<PictureSpec>& out, int first, int last, int w, int h) {
     for (int n = first; n <= last; ++n)
         out.push_back({"exercise/" + std::to_string(n) + ".png", w, h, true});
 }
 
-std::vector<PictureSpec> ExercisePictures()
-{
+std::vector<PictureSpec> ExercisePictures() {
     std::vector<PictureSpec> specs = {
-        {"exercise/101.png", 800, 600, true}, {"exercise/114.png", 280, 280, true},
-        {"exercise/115.png", 9, 17, true},    {"exercise/116.png", 14, 35, true},
-        {"exercise/117.png", 280, 280, true}, {"exercise/118.png", 541, 352, true},
-        {"exercise/119.png", 350, 350, true}, {"exercise/120.png", 125, 109, true},
-        {"exercise/121.png", 280, 280, true}, {"exercise/122.png", 280, 280, true},
-        {"exercise/123.png", 700, 700, false}, {"exercise/184.png", 280, 280, true},
+        {"exercise/101.png", 800, 600, true},
+        {"exercise/114.png", 280, 280, true},
+        {"exercise/115.png", 9, 17, true},
+        {"exercise/116.png", 14, 35, true},
+        {"exercise/117.png", 280, 280, true},
+        {"exercise/118.png", 541, 352, true},
+        {"exercise/119.png", 350, 350, true},
+        {"exercise/120.png", 125, 109, true},
+        {"exercise/121.png", 280, 280, true},
+        {"exercise/122.png", 280, 280, true},
+        {"exercise/123.png", 700, 700, false},
+        {"exercise/184.png", 280, 280, true},
         {"exercise/185.png", 280, 280, true},
         // The six treasures at the size of their bowls.
-        {"exercise/136.png", 60, 48, true},   {"exercise/137.png", 76, 60, true},
-        {"exercise/138.png", 70, 72, true},   {"exercise/139.png", 50, 38, true},
-        {"exercise/140.png", 72, 62, true},   {"exercise/141.png", 52, 80, true},
+        {"exercise/136.png", 60, 48, true},
+        {"exercise/137.png", 76, 60, true},
+        {"exercise/138.png", 70, 72, true},
+        {"exercise/139.png", 50, 38, true},
+        {"exercise/140.png", 72, 62, true},
+        {"exercise/141.png", 52, 80, true},
     };
     AddRange(specs, 124, 135, 350, 350);
     // The objects in three blur levels, all levels of one object the same size.
-    AddRange(specs, 142, 144, 70, 26);  // plastic bottle
-    AddRange(specs, 145, 147, 60, 46);  // glass bottle
-    AddRange(specs, 148, 150, 32, 36);  // tin can
-    AddRange(specs, 151, 153, 68, 32);  // hammer
-    AddRange(specs, 154, 156, 48, 36);  // bracelet
-    AddRange(specs, 157, 159, 64, 56);  // crown
-    AddRange(specs, 160, 162, 66, 74);  // goblet
-    AddRange(specs, 163, 165, 40, 28);  // ring
-    AddRange(specs, 166, 168, 64, 60);  // chest
-    AddRange(specs, 169, 171, 42, 80);  // jug
-    AddRange(specs, 172, 174, 56, 44);  // sandals
-    AddRange(specs, 175, 177, 68, 72);  // pink boot
-    AddRange(specs, 178, 180, 52, 68);  // yellow boot
-    AddRange(specs, 181, 183, 46, 46);  // iron
+    AddRange(specs, 142, 144, 70, 26); // plastic bottle
+    AddRange(specs, 145, 147, 60, 46); // glass bottle
+    AddRange(specs, 148, 150, 32, 36); // tin can
+    AddRange(specs, 151, 153, 68, 32); // hammer
+    AddRange(specs, 154, 156, 48, 36); // bracelet
+    AddRange(specs, 157, 159, 64, 56); // crown
+    AddRange(specs, 160, 162, 66, 74); // goblet
+    AddRange(specs, 163, 165, 40, 28); // ring
+    AddRange(specs, 166, 168, 64, 60); // chest
+    AddRange(specs, 169, 171, 42, 80); // jug
+    AddRange(specs, 172, 174, 56, 44); // sandals
+    AddRange(specs, 175, 177, 68, 72); // pink boot
+    AddRange(specs, 178, 180, 52, 68); // yellow boot
+    AddRange(specs, 181, 183, 46, 46); // iron
     return specs;
 }
 
-std::vector<PictureSpec> SkinPictures()
-{
+std::vector<PictureSpec> SkinPictures() {
     std::vector<PictureSpec> specs = {
-        {"DefaultBackGround", 800, 600, false}, {"ExitButton", 21, 21, true},
-        {"EscButton", 37, 25, true}, {"F1Button", 37, 25, true}, {"F12Button", 37, 25, true},
-        {"SliderSliderVertical", 19, 10, true}, {"SliderSliderVerticalHover", 19, 10, true},
-        {"SliderSliderHorizontal", 11, 20, true}, {"SliderSliderHorizontalHover", 11, 20, true},
-        {"ScrollSlider", 16, 2, false}, {"ScrollSliderHorizontal", 2, 16, false},
-        {"ScrollBackground", 16, 16, false}, {"ScrollButtonUp", 16, 16, true}, {"ScrollButtonDown", 16, 16, true},
-        {"CheckBoxUnchecked", 16, 16, false}, {"CheckBoxChecked", 16, 16, false},
-        {"RadioButtonUnchecked", 16, 16, true}, {"RadioButtonChecked", 16, 16, true},
-        {"CheckBoxDisUnchecked", 16, 16, false}, {"CheckBoxDisChecked", 16, 16, false},
-        {"RadioButtonDisUnchecked", 16, 16, true}, {"RadioButtonDisChecked", 16, 16, true},
+        {"DefaultBackGround", 800, 600, false},
+        {"ExitButton", 21, 21, true},
+        {"EscButton", 37, 25, true},
+        {"F1Button", 37, 25, true},
+        {"F12Button", 37, 25, true},
+        {"SliderSliderVertical", 19, 10, true},
+        {"SliderSliderVerticalHover", 19, 10, true},
+        {"SliderSliderHorizontal", 11, 20, true},
+        {"SliderSliderHorizontalHover", 11, 20, true},
+        {"ScrollSlider", 16, 2, false},
+        {"ScrollSliderHorizontal", 2, 16, false},
+        {"ScrollBackground", 16, 16, false},
+        {"ScrollButtonUp", 16, 16, true},
+        {"ScrollButtonDown", 16, 16, true},
+        {"CheckBoxUnchecked", 16, 16, false},
+        {"CheckBoxChecked", 16, 16, false},
+        {"RadioButtonUnchecked", 16, 16, true},
+        {"RadioButtonChecked", 16, 16, true},
+        {"CheckBoxDisUnchecked", 16, 16, false},
+        {"CheckBoxDisChecked", 16, 16, false},
+        {"RadioButtonDisUnchecked", 16, 16, true},
+        {"RadioButtonDisChecked", 16, 16, true},
         {"EditBarBackGround", 1, 1, false},
-        {"EditBarCornerLT", 8, 8, true}, {"EditBarCornerRT", 8, 8, true},
-        {"EditBarCornerLB", 8, 8, true}, {"EditBarCornerRB", 8, 8, true},
-        {"EditBarBorderL", 8, 1, true}, {"EditBarBorderR", 8, 1, true},
-        {"EditBarBorderT", 1, 8, true}, {"EditBarBorderB", 1, 8, true},
-        {"EditBarKaretka", 1, 19, false}, {"SelectionMask", 1, 1, true},
+        {"EditBarCornerLT", 8, 8, true},
+        {"EditBarCornerRT", 8, 8, true},
+        {"EditBarCornerLB", 8, 8, true},
+        {"EditBarCornerRB", 8, 8, true},
+        {"EditBarBorderL", 8, 1, true},
+        {"EditBarBorderR", 8, 1, true},
+        {"EditBarBorderT", 1, 8, true},
+        {"EditBarBorderB", 1, 8, true},
+        {"EditBarKaretka", 1, 19, false},
+        {"SelectionMask", 1, 1, true},
     };
-    const struct { const char* name; int width; } buttons[] = {
-        {"PrintButton", 84}, {"SaveAsButton", 148}, {"RetryButton", 109}, {"CloseButton", 111},
-        {"StartPopStartButton", 84}, {"SubmitButton", 109}, {"OptionsButton", 109}, {"CancelButton", 111},
+    const struct {
+        const char* name;
+        int width;
+    } buttons[] = {
+        {"PrintButton", 84},    {"SaveAsButton", 148},       {"RetryButton", 109},
+        {"CloseButton", 111},   {"StartPopStartButton", 84}, {"SubmitButton", 109},
+        {"OptionsButton", 109}, {"CancelButton", 111},
     };
     for (const auto& b : buttons)
         for (const char* look : {"", "Nuv", "Klick"})
@@ -91,8 +119,7 @@ std::vector<PictureSpec> SkinPictures()
     return specs;
 }
 
-std::vector<PictureSpec> OtherPictures()
-{
+std::vector<PictureSpec> OtherPictures() {
     return {
         {"shell/KEYBOARDPIC.png", 524, 230, true}, {"shell/MOUSE.png", 246, 246, true},
         {"shell/KEYSPACE.png", 112, 14, true},     {"shell/oblako_png.png", 506, 350, true},
@@ -102,8 +129,7 @@ std::vector<PictureSpec> OtherPictures()
     };
 }
 
-std::vector<PictureSpec> AllPictures()
-{
+std::vector<PictureSpec> AllPictures() {
     std::vector<PictureSpec> all = ExercisePictures();
     for (auto& group : {SkinPictures(), OtherPictures()})
         all.insert(all.end(), group.begin(), group.end());
@@ -118,12 +144,9 @@ struct SoundSpec {
 };
 
 const std::vector<SoundSpec> kSounds = {
-    {"exercise/191.ogg", 44000, 58, 70},
-    {"shell/ENDHELPSOUND.ogg", 44000, 4.5, 6},
-    {"shell/bravo_sound.ogg", 44100, 1.5, 2.5},
-    {"shell/gotovo_sound.ogg", 11025, 1.5, 2.5},
-    {"shell/molodec_sound.ogg", 44100, 1.5, 2.5},
-    {"shell/otlichno_sound.ogg", 44100, 1.5, 2.5},
+    {"exercise/191.ogg", 44000, 58, 70},          {"shell/ENDHELPSOUND.ogg", 44000, 4.5, 6},
+    {"shell/bravo_sound.ogg", 44100, 1.5, 2.5},   {"shell/gotovo_sound.ogg", 11025, 1.5, 2.5},
+    {"shell/molodec_sound.ogg", 44100, 1.5, 2.5}, {"shell/otlichno_sound.ogg", 44100, 1.5, 2.5},
     {"shell/ura_sound.ogg", 22050, 1.5, 2.5},
 };
 
@@ -137,18 +160,14 @@ struct VideoSpec {
 };
 
 const std::vector<VideoSpec> kVideos = {
-    {"shell/bravo_anim.ogv", 320, 240, 12, 1, 2},
-    {"shell/gotovo_anim.ogv", 320, 240, 12, 1, 2},
-    {"shell/molodec_anim.ogv", 320, 240, 12, 1, 2},
-    {"shell/otlichno_anim.ogv", 320, 240, 12, 1, 2},
-    {"shell/ura_anim.ogv", 320, 240, 12, 1, 2},
-    {"exercise/190.ogv", 800, 600, 25, 58, 70},
+    {"shell/bravo_anim.ogv", 320, 240, 12, 1, 2},   {"shell/gotovo_anim.ogv", 320, 240, 12, 1, 2},
+    {"shell/molodec_anim.ogv", 320, 240, 12, 1, 2}, {"shell/otlichno_anim.ogv", 320, 240, 12, 1, 2},
+    {"shell/ura_anim.ogv", 320, 240, 12, 1, 2},     {"exercise/190.ogv", 800, 600, 25, 58, 70},
 };
 
 } // namespace
 
-TEST(AssetFiles, EveryPictureDecodesAtItsSizeAsEightBitRgb)
-{
+TEST(AssetFiles, EveryPictureDecodesAtItsSizeAsEightBitRgb) {
     for (const auto& spec : AllPictures()) {
         SCOPED_TRACE(spec.path);
         const auto picture = ReadPng(AssetPath(spec.path));
@@ -161,8 +180,7 @@ TEST(AssetFiles, EveryPictureDecodesAtItsSizeAsEightBitRgb)
     }
 }
 
-TEST(AssetFiles, EverySoundIsStereoVorbisAtItsRate)
-{
+TEST(AssetFiles, EverySoundIsStereoVorbisAtItsRate) {
     for (const auto& spec : kSounds) {
         SCOPED_TRACE(spec.path);
         const auto sound = ReadVorbis(AssetPath(spec.path));
@@ -175,8 +193,7 @@ TEST(AssetFiles, EverySoundIsStereoVorbisAtItsRate)
     }
 }
 
-TEST(AssetFiles, EveryVideoIsTheoraAtItsSizeAndFrameRate)
-{
+TEST(AssetFiles, EveryVideoIsTheoraAtItsSizeAndFrameRate) {
     for (const auto& spec : kVideos) {
         SCOPED_TRACE(spec.path);
         const auto video = ReadTheora(AssetPath(spec.path));
@@ -191,8 +208,7 @@ TEST(AssetFiles, EveryVideoIsTheoraAtItsSizeAndFrameRate)
     }
 }
 
-TEST(AssetFiles, InstructionVideoLastsAsLongAsTheNarration)
-{
+TEST(AssetFiles, InstructionVideoLastsAsLongAsTheNarration) {
     const auto video = ReadTheora(AssetPath("exercise/190.ogv"));
     const auto narration = ReadVorbis(AssetPath("exercise/191.ogg"));
     ASSERT_TRUE(video && narration);
@@ -201,8 +217,7 @@ TEST(AssetFiles, InstructionVideoLastsAsLongAsTheNarration)
 
 // The build embeds every file under assets/ by its name, so a stray or misnamed
 // file would become an asset nobody asks for, and a missing one a blank picture.
-TEST(AssetFiles, AssetFolderHoldsExactlyTheKnownFiles)
-{
+TEST(AssetFiles, AssetFolderHoldsExactlyTheKnownFiles) {
     std::set<std::string> expected;
     for (const auto& p : AllPictures())
         expected.insert(p.path);
