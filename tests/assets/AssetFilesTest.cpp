@@ -13,20 +13,20 @@ using namespace assets_test;
 
 namespace {
 
-struct PictureSpec {
+struct PictureEntry {
     std::string path;
     int width;
     int height;
     bool hasAlpha;
 };
 
-void AddRange(std::vector<PictureSpec>& out, int first, int last, int w, int h) {
+void AddRange(std::vector<PictureEntry>& out, int first, int last, int w, int h) {
     for (int n = first; n <= last; ++n)
         out.push_back({"exercise/" + std::to_string(n) + ".png", w, h, true});
 }
 
-std::vector<PictureSpec> ExercisePictures() {
-    std::vector<PictureSpec> specs = {
+std::vector<PictureEntry> ExercisePictures() {
+    std::vector<PictureEntry> entries = {
         {"exercise/101.png", 800, 600, true},
         {"exercise/114.png", 280, 280, true},
         {"exercise/115.png", 9, 17, true},
@@ -48,27 +48,27 @@ std::vector<PictureSpec> ExercisePictures() {
         {"exercise/140.png", 72, 62, true},
         {"exercise/141.png", 52, 80, true},
     };
-    AddRange(specs, 124, 135, 350, 350);
+    AddRange(entries, 124, 135, 350, 350);
     // The objects in three blur levels, all levels of one object the same size.
-    AddRange(specs, 142, 144, 70, 26); // plastic bottle
-    AddRange(specs, 145, 147, 60, 46); // glass bottle
-    AddRange(specs, 148, 150, 32, 36); // tin can
-    AddRange(specs, 151, 153, 68, 32); // hammer
-    AddRange(specs, 154, 156, 48, 36); // bracelet
-    AddRange(specs, 157, 159, 64, 56); // crown
-    AddRange(specs, 160, 162, 66, 74); // goblet
-    AddRange(specs, 163, 165, 40, 28); // ring
-    AddRange(specs, 166, 168, 64, 60); // chest
-    AddRange(specs, 169, 171, 42, 80); // jug
-    AddRange(specs, 172, 174, 56, 44); // sandals
-    AddRange(specs, 175, 177, 68, 72); // pink boot
-    AddRange(specs, 178, 180, 52, 68); // yellow boot
-    AddRange(specs, 181, 183, 46, 46); // iron
-    return specs;
+    AddRange(entries, 142, 144, 70, 26); // plastic bottle
+    AddRange(entries, 145, 147, 60, 46); // glass bottle
+    AddRange(entries, 148, 150, 32, 36); // tin can
+    AddRange(entries, 151, 153, 68, 32); // hammer
+    AddRange(entries, 154, 156, 48, 36); // bracelet
+    AddRange(entries, 157, 159, 64, 56); // crown
+    AddRange(entries, 160, 162, 66, 74); // goblet
+    AddRange(entries, 163, 165, 40, 28); // ring
+    AddRange(entries, 166, 168, 64, 60); // chest
+    AddRange(entries, 169, 171, 42, 80); // jug
+    AddRange(entries, 172, 174, 56, 44); // sandals
+    AddRange(entries, 175, 177, 68, 72); // pink boot
+    AddRange(entries, 178, 180, 52, 68); // yellow boot
+    AddRange(entries, 181, 183, 46, 46); // iron
+    return entries;
 }
 
-std::vector<PictureSpec> SkinPictures() {
-    std::vector<PictureSpec> specs = {
+std::vector<PictureEntry> SkinPictures() {
+    std::vector<PictureEntry> entries = {
         {"DefaultBackGround", 800, 600, false},
         {"ExitButton", 21, 21, true},
         {"EscButton", 37, 25, true},
@@ -113,13 +113,13 @@ std::vector<PictureSpec> SkinPictures() {
     };
     for (const auto& b : buttons)
         for (const char* look : {"", "Nuv", "Klick"})
-            specs.push_back({std::string(b.name) + look, b.width, 47, true});
-    for (auto& s : specs)
+            entries.push_back({std::string(b.name) + look, b.width, 47, true});
+    for (auto& s : entries)
         s.path = "skin/" + s.path + ".png";
-    return specs;
+    return entries;
 }
 
-std::vector<PictureSpec> OtherPictures() {
+std::vector<PictureEntry> OtherPictures() {
     return {
         {"shell/KEYBOARDPIC.png", 524, 230, true}, {"shell/MOUSE.png", 246, 246, true},
         {"shell/KEYSPACE.png", 112, 14, true},     {"shell/oblako_png.png", 506, 350, true},
@@ -129,28 +129,28 @@ std::vector<PictureSpec> OtherPictures() {
     };
 }
 
-std::vector<PictureSpec> AllPictures() {
-    std::vector<PictureSpec> all = ExercisePictures();
+std::vector<PictureEntry> AllPictures() {
+    std::vector<PictureEntry> all = ExercisePictures();
     for (auto& group : {SkinPictures(), OtherPictures()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }
 
-struct SoundSpec {
+struct SoundEntry {
     std::string path;
     long rate;
     double minSeconds;
     double maxSeconds;
 };
 
-const std::vector<SoundSpec> kSounds = {
+const std::vector<SoundEntry> kSounds = {
     {"exercise/191.ogg", 44000, 58, 70},          {"shell/ENDHELPSOUND.ogg", 44000, 4.5, 6},
     {"shell/bravo_sound.ogg", 44100, 1.5, 2.5},   {"shell/gotovo_sound.ogg", 11025, 1.5, 2.5},
     {"shell/molodec_sound.ogg", 44100, 1.5, 2.5}, {"shell/otlichno_sound.ogg", 44100, 1.5, 2.5},
     {"shell/ura_sound.ogg", 22050, 1.5, 2.5},
 };
 
-struct VideoSpec {
+struct VideoEntry {
     std::string path;
     int width;
     int height;
@@ -159,7 +159,7 @@ struct VideoSpec {
     double maxSeconds;
 };
 
-const std::vector<VideoSpec> kVideos = {
+const std::vector<VideoEntry> kVideos = {
     {"shell/bravo_anim.ogv", 320, 240, 12, 1, 2},   {"shell/gotovo_anim.ogv", 320, 240, 12, 1, 2},
     {"shell/molodec_anim.ogv", 320, 240, 12, 1, 2}, {"shell/otlichno_anim.ogv", 320, 240, 12, 1, 2},
     {"shell/ura_anim.ogv", 320, 240, 12, 1, 2},     {"exercise/190.ogv", 800, 600, 25, 58, 70},
@@ -168,43 +168,43 @@ const std::vector<VideoSpec> kVideos = {
 } // namespace
 
 TEST(AssetFiles, EveryPictureDecodesAtItsSizeAsEightBitRgb) {
-    for (const auto& spec : AllPictures()) {
-        SCOPED_TRACE(spec.path);
-        const auto picture = ReadPng(AssetPath(spec.path));
+    for (const auto& entry : AllPictures()) {
+        SCOPED_TRACE(entry.path);
+        const auto picture = ReadPng(AssetPath(entry.path));
         ASSERT_TRUE(picture.has_value()) << "missing or corrupt";
-        EXPECT_EQ(picture->width, spec.width);
-        EXPECT_EQ(picture->height, spec.height);
+        EXPECT_EQ(picture->width, entry.width);
+        EXPECT_EQ(picture->height, entry.height);
         EXPECT_EQ(picture->bitDepth, 8);
         EXPECT_TRUE(picture->isRgb);
-        EXPECT_EQ(picture->hasAlpha, spec.hasAlpha);
+        EXPECT_EQ(picture->hasAlpha, entry.hasAlpha);
     }
 }
 
 TEST(AssetFiles, EverySoundIsStereoVorbisAtItsRate) {
-    for (const auto& spec : kSounds) {
-        SCOPED_TRACE(spec.path);
-        const auto sound = ReadVorbis(AssetPath(spec.path));
+    for (const auto& entry : kSounds) {
+        SCOPED_TRACE(entry.path);
+        const auto sound = ReadVorbis(AssetPath(entry.path));
         ASSERT_TRUE(sound.has_value()) << "missing or corrupt";
         EXPECT_EQ(sound->channels, 2);
-        EXPECT_EQ(sound->rate, spec.rate);
-        EXPECT_GE(sound->seconds, spec.minSeconds);
-        EXPECT_LE(sound->seconds, spec.maxSeconds);
+        EXPECT_EQ(sound->rate, entry.rate);
+        EXPECT_GE(sound->seconds, entry.minSeconds);
+        EXPECT_LE(sound->seconds, entry.maxSeconds);
         EXPECT_NEAR(static_cast<double>(sound->decodedFrames) / sound->rate, sound->seconds, 0.05);
     }
 }
 
 TEST(AssetFiles, EveryVideoIsTheoraAtItsSizeAndFrameRate) {
-    for (const auto& spec : kVideos) {
-        SCOPED_TRACE(spec.path);
-        const auto video = ReadTheora(AssetPath(spec.path));
+    for (const auto& entry : kVideos) {
+        SCOPED_TRACE(entry.path);
+        const auto video = ReadTheora(AssetPath(entry.path));
         ASSERT_TRUE(video.has_value()) << "missing or not Theora";
-        EXPECT_EQ(video->width, spec.width);
-        EXPECT_EQ(video->height, spec.height);
-        EXPECT_DOUBLE_EQ(video->fps, spec.fps);
+        EXPECT_EQ(video->width, entry.width);
+        EXPECT_EQ(video->height, entry.height);
+        EXPECT_DOUBLE_EQ(video->fps, entry.fps);
         EXPECT_TRUE(video->allDecoded);
         const double seconds = video->frames / video->fps;
-        EXPECT_GE(seconds, spec.minSeconds);
-        EXPECT_LE(seconds, spec.maxSeconds);
+        EXPECT_GE(seconds, entry.minSeconds);
+        EXPECT_LE(seconds, entry.maxSeconds);
     }
 }
 

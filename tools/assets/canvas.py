@@ -218,7 +218,7 @@ class Canvas:
         return np.round(out).astype(np.uint8)
 
     # -- drawing ----------------------------------------------------------
-    def _fill_spec(self, fill, box):
+    def _fill_source(self, fill, box):
         if fill is None:
             return None
         if isinstance(fill, tuple) and len(fill) == 3 and fill[0] in ("linear", "radial"):
@@ -237,10 +237,10 @@ class Canvas:
             return  # wholly outside the picture
         if fill is not None:
             mask = self._mask(kind, self._scaled(pts), box, radius=radius * self.s)
-            self._paint(mask, box, self._fill_spec(fill, box))
+            self._paint(mask, box, self._fill_source(fill, box))
         if outline is not None and width > 0:
             mask = self._mask(kind, self._scaled(pts), box, width=int(round(sw)), radius=radius * self.s, fill=False)
-            self._paint(mask, box, self._fill_spec(outline, box))
+            self._paint(mask, box, self._fill_source(outline, box))
 
     def polygon(self, pts, fill=None, outline=None, width=0):
         self._draw("polygon", pts, fill, outline, width)
@@ -262,7 +262,7 @@ class Canvas:
         if box[2] <= box[0] or box[3] <= box[1]:
             return
         mask = self._mask("line", self._scaled(pts), box, width=max(int(round(sw)), 1))
-        self._paint(mask, box, self._fill_spec(colour, box))
+        self._paint(mask, box, self._fill_source(colour, box))
 
     def text(self, x, y, s, size, colour, font=FONT_BOLD, anchor="mm", outline=None, outline_width=0):
         x, y = self._final(x, y)
