@@ -1,0 +1,373 @@
+// The graphics device over SDL2's renderer: the window's renderer, or SDL's software renderer on
+// an in-memory surface for the headless twin.
+//
+// Implemented: streaming ARGB8888 / RGB888 textures that lock for reading and writing, one quad
+// per draw through SDL_RenderGeometry (with the 0.5 pixel shift the vertices carry taken back, as
+// SDL samples texel centres with no shift), source-alpha blending, the viewport as SDL's clip
+// rectangle, clear, present, read-back, a texture-memory budget and the lost signal.
+// Left out: depth, render targets, any state beyond one blended textured quad.
+//
+// SDL's software renderer draws a quad texel-exactly only when it is axis-aligned with four equal
+// vertex colours; it rasterises other quads as triangles, which drops a row and a column. Quads
+// turned by a multiple of 90° are therefore drawn with SDL_RenderCopyEx, which is exact.
+#include "platform/graphics/GraphicsDevice.h"
+#include "platform/graphics/SdlNativeWindow.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+
+namespace platform {
+namespace {
+
+// No picture of this program comes near it; it keeps absurd requests from allocating gigabytes.
+constexpr int kMaxTextureSize = 16384;
+
+class SdlGraphicsDevice;
+
+class SdlTexture final : public DeviceTexture {
+public:
+    SdlTexture(SdlGraphicsDevice* device, SDL_Texture* texture, int width, int height,
+               TextureFormat format)
+        : DeviceTexture(width, height, format), device_(device), texture_(texture) {}
+    ~SdlTexture() override;
+
+    std::optional<LockedRect> Lock() override {
+        if (!texture_ || locked_)
+            return std::nullopt;
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0)
+            return std::nullopt;
+        locked_ = true;
+        return LockedRect{static_cast<uint8_t*>(pixels), pitch};
+    }
+
+    void Unlock() override {
+        if (texture_ && locked_)
+            SDL_UnlockTexture(texture_);
+        locked_ = false;
+    }
+
+    SDL_Texture* Handle() const { return texture_; }
+    size_t Bytes() const { return static_cast<size_t>(Width()) * Height() * 4; }
+
+    // The device is going away and takes SDL's texture with it.
+    void Detach() {
+        device_ = nullptr;
+        texture_ = nullptr;
+        locked_ = false;
+    }
+
+private:
+    SdlGraphicsDevice* device_;
+    SDL_Texture* texture_;
+    bool locked_ = false;
+};
+
+SDL_Color ToSdlColor(uint32_t argb) {
+    return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
+                     static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24)};
+}
+
+bool Near(float a, float b) {
+    return std::fabs(a - b) < 1e-3f;
+}
+
+class SdlGraphicsDevice final : public GraphicsDevice {
+public:
+    SdlGraphicsDevice(SDL_Window* window, SDL_Surface* surface, SDL_Renderer* renderer, int width,
+                      int height)
+        : window_(window), surface_(surface), renderer_(renderer), width_(width),
+          height_(height), viewport_{0, 0, width, height} {}
+
+    ~SdlGraphicsDevice() override {
+        // SDL frees every texture of a renderer it destroys; textures still held elsewhere are
+        // told so they do not free theirs again.
+        for (SdlTexture* texture : live_)
+            texture->Detach();
+        SDL_DestroyRenderer(renderer_);
+        if (surface_)
+            SDL_FreeSurface(surface_);
+    }
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    bool IsHeadless() const override { return window_ == nullptr; }
+
+    std::unique_ptr<DeviceTexture> CreateTexture(int width, int height,
+                                                 TextureFormat format) override {
+        if (width <= 0 || height <= 0 || width > kMaxTextureSize || height > kMaxTextureSize)
+            return nullptr;
+        size_t bytes = static_cast<size_t>(width) * height * 4;
+        if (budget_ != 0 && inUse_ + bytes > budget_)
+            throw std::bad_alloc();
+        Uint32 sdlFormat =
+            format == TextureFormat::X8R8G8B8 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
+        SDL_Texture* texture =
+            SDL_CreateTexture(renderer_, sdlFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!texture) {
+            // SDL says "Out of memory" for host memory and the OpenGL renderer for video memory.
+            const char* error = SDL_GetError();
+            if (std::strstr(error, "emory"))
+                throw std::bad_alloc();
+            std::fprintf(stderr, "graphics: cannot create a %d x %d texture: %s\n", width, height,
+                         error);
+            return nullptr;
+        }
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+        auto result = std::make_unique<SdlTexture>(this, texture, width, height, format);
+        live_.insert(result.get());
+        inUse_ += bytes;
+        return result;
+    }
+
+    void Forget(SdlTexture* texture) {
+        live_.erase(texture);
+        inUse_ -= texture->Bytes();
+    }
+
+    void DrawQuad(DeviceTexture& deviceTexture, const Quad& quad) override {
+        auto& texture = static_cast<SdlTexture&>(deviceTexture);
+        SDL_Texture* handle = texture.Handle();
+        if (!handle)
+            return;
+        // When the window scales the scene to the display, every picture is resized on the way
+        // and the nearest texel would make it blocky; otherwise only shrunken pictures filter.
+        bool filtered = IsMinified(texture, quad) || OutputIsScaled();
+        SDL_SetTextureScaleMode(handle, filtered ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        if (DrawRightAngle(texture, quad))
+            return;
+        SDL_Vertex vertices[4];
+        for (size_t i = 0; i < 4; ++i) {
+            vertices[i].position = SDL_FPoint{quad[i].x + 0.5f, quad[i].y + 0.5f};
+            vertices[i].color = ToSdlColor(quad[i].diffuse);
+            vertices[i].tex_coord = SDL_FPoint{quad[i].u, quad[i].v};
+        }
+        static const int indices[6] = {0, 1, 2, 0, 2, 3};
+        SDL_RenderGeometry(renderer_, handle, vertices, 4, indices, 6);
+    }
+
+    void Clear(uint32_t color) override {
+        SDL_Color c = ToSdlColor(color);
+        SDL_SetRenderDrawColor(renderer_, c.r, c.g, c.b, c.a);
+        SDL_RenderClear(renderer_);
+    }
+
+    void BeginScene() override {}
+    void EndScene() override {}
+
+    // SDL queues drawing commands; presenting (or, headless, flushing) carries them out.
+    void Present() override {
+        if (window_)
+            SDL_RenderPresent(renderer_);
+        else
+            SDL_RenderFlush(renderer_);
+    }
+
+    Rect GetViewport() const override { return viewport_; }
+
+    void SetViewport(const Rect& viewport) override {
+        viewport_ = viewport;
+        if (viewport == Rect{0, 0, width_, height_}) {
+            SDL_RenderSetClipRect(renderer_, nullptr);
+            return;
+        }
+        SDL_Rect clip{viewport.left, viewport.top, std::max(0, viewport.Width()),
+                      std::max(0, viewport.Height())};
+        SDL_RenderSetClipRect(renderer_, &clip);
+    }
+
+    void NotifyDeviceLost() override { lost_ = true; }
+    bool IsLost() const override { return lost_; }
+
+    Screenshot ReadPixels() override {
+        Screenshot shot;
+        int w = width_;
+        int h = height_;
+        if (window_ && SDL_GetRendererOutputSize(renderer_, &w, &h) != 0)
+            return shot;
+        shot.pixels.resize(static_cast<size_t>(w) * h);
+        if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, shot.pixels.data(),
+                                 w * 4) != 0) {
+            shot.pixels.clear();
+            return shot;
+        }
+        shot.width = w;
+        shot.height = h;
+        return shot;
+    }
+
+    void SetTextureMemoryBudget(size_t bytes) override { budget_ = bytes; }
+    size_t TextureMemoryInUse() const override { return inUse_; }
+
+private:
+    bool OutputIsScaled() const {
+        if (!window_)
+            return false;
+        float scaleX = 1.0f, scaleY = 1.0f;
+        SDL_RenderGetScale(renderer_, &scaleX, &scaleY);
+        return scaleX != 1.0f || scaleY != 1.0f;
+    }
+
+    // Whether the quad shows the texture smaller than its texels, judged along its first edges.
+    static bool IsMinified(const SdlTexture& texture, const Quad& quad) {
+        float screenAcross = std::hypot(quad[1].x - quad[0].x, quad[1].y - quad[0].y);
+        float screenDown = std::hypot(quad[3].x - quad[0].x, quad[3].y - quad[0].y);
+        float texelsAcross = std::fabs(quad[1].u - quad[0].u) * texture.Width();
+        float texelsDown = std::fabs(quad[3].v - quad[0].v) * texture.Height();
+        return screenAcross < texelsAcross - 1e-3f || screenDown < texelsDown - 1e-3f;
+    }
+
+    // Draws a quad turned by 90°, 180° or 270° with one colour through SDL_RenderCopyEx, which is
+    // texel-exact where the triangle path is not. False when the quad is not such a quad (upright
+    // quads are exact through SDL_RenderGeometry already).
+    bool DrawRightAngle(SdlTexture& texture, const Quad& q) {
+        for (size_t i = 1; i < 4; ++i)
+            if (q[i].diffuse != q[0].diffuse)
+                return false;
+        // The upright picture's corners in order: the edge 0→1 runs along its top, 0→3 down its
+        // left side. Turning clockwise by 90° takes (1, 0) to (0, 1).
+        float acrossX = q[1].x - q[0].x, acrossY = q[1].y - q[0].y;
+        float downX = q[3].x - q[0].x, downY = q[3].y - q[0].y;
+        if (!Near(q[2].x, q[0].x + acrossX + downX) || !Near(q[2].y, q[0].y + acrossY + downY))
+            return false;
+        int quarter;
+        if (Near(acrossY, 0) && acrossX > 0)
+            quarter = 0;
+        else if (Near(acrossX, 0) && acrossY > 0)
+            quarter = 1;
+        else if (Near(acrossY, 0) && acrossX < 0)
+            quarter = 2;
+        else if (Near(acrossX, 0) && acrossY < 0)
+            quarter = 3;
+        else
+            return false;
+        if (quarter == 0)
+            return false;
+        float w = std::hypot(acrossX, acrossY);
+        float h = std::hypot(downX, downY);
+        // The down edge must be the across edge turned a further 90° clockwise (no mirroring).
+        if (!Near(downX, -acrossY / w * h) || !Near(downY, acrossX / w * h))
+            return false;
+        // Texture coordinates of an upright source rectangle, on whole texels.
+        if (!Near(q[0].u, q[3].u) || !Near(q[1].u, q[2].u) || !Near(q[0].v, q[1].v) ||
+            !Near(q[2].v, q[3].v) || q[1].u <= q[0].u || q[3].v <= q[0].v)
+            return false;
+        float sx = q[0].u * texture.Width(), sy = q[0].v * texture.Height();
+        float sw = (q[1].u - q[0].u) * texture.Width(), sh = (q[3].v - q[0].v) * texture.Height();
+        if (!Near(sx, std::round(sx)) || !Near(sy, std::round(sy)) || !Near(sw, std::round(sw)) ||
+            !Near(sh, std::round(sh)))
+            return false;
+        SDL_Rect source{static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy)),
+                        static_cast<int>(std::lround(sw)), static_cast<int>(std::lround(sh))};
+        float cx = (q[0].x + q[2].x) * 0.5f + 0.5f;
+        float cy = (q[0].y + q[2].y) * 0.5f + 0.5f;
+        SDL_FRect destination{cx - w * 0.5f, cy - h * 0.5f, w, h};
+        SDL_Color c = ToSdlColor(q[0].diffuse);
+        SDL_SetTextureColorMod(texture.Handle(), c.r, c.g, c.b);
+        SDL_SetTextureAlphaMod(texture.Handle(), c.a);
+        SDL_RenderCopyExF(renderer_, texture.Handle(), &source, &destination, 90.0 * quarter,
+                          nullptr, SDL_FLIP_NONE);
+        SDL_SetTextureColorMod(texture.Handle(), 255, 255, 255);
+        SDL_SetTextureAlphaMod(texture.Handle(), 255);
+        return true;
+    }
+
+    SDL_Window* window_;
+    SDL_Surface* surface_;
+    SDL_Renderer* renderer_;
+    int width_;
+    int height_;
+    Rect viewport_;
+    bool lost_ = false;
+    size_t budget_ = 0;
+    size_t inUse_ = 0;
+    std::unordered_set<SdlTexture*> live_;
+};
+
+SdlTexture::~SdlTexture() {
+    if (device_) {
+        device_->Forget(this);
+        SDL_DestroyTexture(texture_);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindow, int width,
+                                                       int height) {
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    if (SDL_Window* window = ToSdlWindow(nativeWindow)) {
+        // Synchronised with the display when the driver allows, as the program has always
+        // presented; any renderer that works is better than none.
+        SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!renderer) {
+            std::fprintf(stderr, "graphics: cannot create a renderer for the window: %s\n",
+                         SDL_GetError());
+            return nullptr;
+        }
+        // The scene keeps its size on any display: SDL scales and letterboxes it, and reports
+        // mouse positions in scene pixels.
+        SDL_RenderSetLogicalSize(renderer, width, height);
+        return std::make_unique<SdlGraphicsDevice>(window, nullptr, renderer, width, height);
+    }
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) {
+        std::fprintf(stderr, "graphics: cannot create a %d x %d surface: %s\n", width, height,
+                     SDL_GetError());
+        return nullptr;
+    }
+    SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
+    if (!renderer) {
+        std::fprintf(stderr, "graphics: cannot create the software renderer: %s\n", SDL_GetError());
+        SDL_FreeSurface(surface);
+        return nullptr;
+    }
+    return std::make_unique<SdlGraphicsDevice>(nullptr, surface, renderer, width, height);
+}
+
+std::unique_ptr<GraphicsSystem> GraphicsSystem::Open(NativeWindow* window) {
+    if (!window)
+        return std::unique_ptr<GraphicsSystem>(new GraphicsSystem(false));
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "graphics: cannot start SDL's video: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    return std::unique_ptr<GraphicsSystem>(new GraphicsSystem(true));
+}
+
+GraphicsSystem::~GraphicsSystem() {
+    if (startedVideo_)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool GraphicsSystem::HasDisplayMode(NativeWindow* window) const {
+    SDL_Window* sdlWindow = ToSdlWindow(window);
+    if (!sdlWindow)
+        return true;
+    int display = SDL_GetWindowDisplayIndex(sdlWindow);
+    SDL_DisplayMode mode;
+    return display >= 0 && SDL_GetDesktopDisplayMode(display, &mode) == 0;
+}
+
+std::unique_ptr<GraphicsDevice> GraphicsSystem::CreateDevice(NativeWindow* window, int width,
+                                                             int height) {
+    if (window && !startedVideo_) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            return nullptr;
+        startedVideo_ = true;
+    }
+    return GraphicsDevice::Create(window, width, height);
+}
+
+} // namespace platform

@@ -1,0 +1,156 @@
+// Atomic file replacement and the damaged-file shelf over POSIX calls.
+#include "shell/ReportStorage.h"
+
+#include "platform/TextCodec.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// The write seam: the byte budget left before the simulated disk is full.
+std::optional<size_t> simulatedSpace;
+
+ssize_t WriteSome(int fd, const char* data, size_t length) {
+    if (simulatedSpace) {
+        if (*simulatedSpace == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        length = std::min(length, *simulatedSpace);
+    }
+    const ssize_t written = ::write(fd, data, length);
+    if (written > 0 && simulatedSpace)
+        *simulatedSpace -= static_cast<size_t>(written);
+    return written;
+}
+
+std::string Describe(const std::string& what, const std::filesystem::path& path, int code) {
+    return what + " " + path.string() + ": " + std::strerror(code);
+}
+
+mode_t NewFileMode(const std::filesystem::path& target) {
+    struct stat existing {};
+    if (::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        return existing.st_mode & 07777;
+    // The folder is shared, so a new workbook gets the ordinary permissions a
+    // newly created file would have, not mkstemp's private 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = Describe("cannot open the folder", folder, errno);
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const int code = errno;
+    ::close(fd);
+    if (!synced)
+        error = Describe("cannot flush the folder", folder, code);
+    return synced;
+}
+
+} // namespace
+
+std::filesystem::path PathFromAnsi(const std::string& ansiPath) {
+    return std::filesystem::path(platform::WideToUtf8(platform::Cp1251ToWide(ansiPath)));
+}
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::string& error) {
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string temporary =
+        (folder / ("." + target.filename().string() + ".saving-XXXXXX")).string();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = Describe("cannot create a file in", folder, errno);
+        return false;
+    }
+
+    auto fail = [&](const std::string& reason) {
+        error = reason;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    };
+
+    if (::fchmod(fd, NewFileMode(target)) != 0)
+        return fail(Describe("cannot set the permissions of", temporary, errno));
+    for (size_t offset = 0; offset < bytes.size();) {
+        const ssize_t written = WriteSome(fd, bytes.data() + offset, bytes.size() - offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return fail(Describe("cannot write", temporary, written < 0 ? errno : EIO));
+        offset += static_cast<size_t>(written);
+    }
+    if (::fsync(fd) != 0)
+        return fail(Describe("cannot flush", temporary, errno));
+    if (::close(fd) != 0) {
+        error = Describe("cannot close", temporary, errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = Describe("cannot replace", target, errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // Without this the rename itself may not survive a power cut.
+    return SyncFolder(folder, error);
+}
+
+std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file,
+                                               int64_t calendarTime, std::string& error) {
+    const std::time_t seconds = static_cast<std::time_t>(calendarTime);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%S", &local);
+
+    const std::string stem = file.stem().string();
+    const std::string extension = file.extension().string();
+    for (int counter = 1; counter < 1000; ++counter) {
+        std::string name = stem + ".damaged-" + stamp;
+        if (counter > 1)
+            name += "-" + std::to_string(counter);
+        const std::filesystem::path aside = file.parent_path() / (name + extension);
+
+        int result = ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // File systems without RENAME_NOREPLACE: link refuses an existing
+            // name just the same.
+            result = ::link(file.c_str(), aside.c_str());
+            if (result == 0)
+                ::unlink(file.c_str());
+        }
+        if (result == 0)
+            return aside;
+        if (errno != EEXIST) {
+            error = Describe("cannot rename", file, errno);
+            return std::nullopt;
+        }
+    }
+    error = "too many damaged copies of " + file.string();
+    return std::nullopt;
+}
+
+SimulatedDiskFull::SimulatedDiskFull(size_t bytesBeforeFull) {
+    simulatedSpace = bytesBeforeFull;
+}
+
+SimulatedDiskFull::~SimulatedDiskFull() {
+    simulatedSpace.reset();
+}

@@ -1,0 +1,39 @@
+// Putting a workbook on disk so that the previous copy survives every failure:
+// atomic replacement of the file, and moving a damaged file aside under a name
+// of its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The file-system path of the program's 8-bit (Windows-1251) path text.
+std::filesystem::path PathFromAnsi(const std::string& ansiPath);
+
+// Replaces target with bytes: writes a temporary file in target's folder,
+// flushes it to disk, renames it over target and flushes the folder. A
+// symbolic link at target is replaced by the file, never written through. On
+// failure target is left as it was, the temporary file is removed, error says
+// why, and the result is false.
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::string& error);
+
+// Renames file to "<stem>.damaged-YYYY-MM-DDTHH-MM-SS<extension>" beside it,
+// stamped with the given calendar time in local time, adding "-2", "-3" … when
+// that name is taken; an existing file is never replaced. Returns the new path,
+// or none with error set.
+std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file,
+                                               int64_t calendarTime, std::string& error);
+
+// While one exists, the writes of WriteFileAtomically fail with "no space left
+// on device" once bytesBeforeFull bytes have gone out, as on a full disk.
+class SimulatedDiskFull {
+public:
+    explicit SimulatedDiskFull(size_t bytesBeforeFull);
+    ~SimulatedDiskFull();
+    SimulatedDiskFull(const SimulatedDiskFull&) = delete;
+    SimulatedDiskFull& operator=(const SimulatedDiskFull&) = delete;
+};

@@ -1,0 +1,73 @@
+// A private folder for one report test, with the shared data folder pointed
+// into it, so that no test ever touches the real home.
+#pragma once
+
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+class ReportTestFolder {
+public:
+    ReportTestFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zel-report-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a test folder");
+        root_ = pattern;
+        std::filesystem::create_directories(Data());
+        Remember("XDG_DATA_HOME");
+        Remember("HOME");
+        ::setenv("XDG_DATA_HOME", Data().c_str(), 1);
+        ::setenv("HOME", (root_ / "home").c_str(), 1);
+    }
+
+    ~ReportTestFolder() {
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    const std::filesystem::path& Root() const { return root_; }
+    std::filesystem::path Data() const { return root_ / "data"; }
+    std::filesystem::path Reports() const { return Data() / "ZUVR"; }
+
+    static std::string Read(const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    static void Write(const std::filesystem::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+private:
+    void Remember(const std::string& name) {
+        const char* value = std::getenv(name.c_str());
+        saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+
+    std::filesystem::path root_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The window title, which names the workbook file.
+inline const std::wstring kReportTitle = L"00517 Тренажер «Зельтарик»";
+
+inline std::string Utf8(const std::wstring& text) {
+    return platform::WideToUtf8(text);
+}
+
+inline std::wstring Utf8ToWideForTest(const std::filesystem::path& path) {
+    return platform::Utf8ToWide(path.string());
+}
