@@ -42,10 +42,22 @@ constexpr uint32_t kReleased = 1u << 31;
 
 bool IsExtendedKey(uint32_t vk, SDL_Scancode scancode) {
     switch (vk) {
-    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
-    case VK_INSERT: case VK_DELETE: case VK_DIVIDE: case VK_NUMLOCK:
-    case VK_LWIN: case VK_RWIN: case VK_APPS: case VK_SNAPSHOT:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_DIVIDE:
+    case VK_NUMLOCK:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+    case VK_SNAPSHOT:
         return true;
     default:
         break;
@@ -64,29 +76,50 @@ SDL_Scancode ScancodeOfKey(SDL_Keycode code) {
     if (code >= SDLK_1 && code <= SDLK_9)
         return static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (code - SDLK_1));
     switch (code) {
-    case SDLK_0: return SDL_SCANCODE_0;
-    case SDLK_BACKSPACE: return SDL_SCANCODE_BACKSPACE;
-    case SDLK_TAB: return SDL_SCANCODE_TAB;
-    case SDLK_RETURN: return SDL_SCANCODE_RETURN;
-    case SDLK_ESCAPE: return SDL_SCANCODE_ESCAPE;
-    case SDLK_SPACE: return SDL_SCANCODE_SPACE;
-    case SDLK_DELETE: return SDL_SCANCODE_DELETE;
-    case SDLK_SEMICOLON: return SDL_SCANCODE_SEMICOLON;
-    case SDLK_EQUALS: return SDL_SCANCODE_EQUALS;
-    case SDLK_COMMA: return SDL_SCANCODE_COMMA;
-    case SDLK_MINUS: return SDL_SCANCODE_MINUS;
-    case SDLK_PERIOD: return SDL_SCANCODE_PERIOD;
-    case SDLK_SLASH: return SDL_SCANCODE_SLASH;
-    case SDLK_BACKQUOTE: return SDL_SCANCODE_GRAVE;
-    case SDLK_LEFTBRACKET: return SDL_SCANCODE_LEFTBRACKET;
-    case SDLK_BACKSLASH: return SDL_SCANCODE_BACKSLASH;
-    case SDLK_RIGHTBRACKET: return SDL_SCANCODE_RIGHTBRACKET;
-    case SDLK_QUOTE: return SDL_SCANCODE_APOSTROPHE;
-    default: return SDL_SCANCODE_UNKNOWN;
+    case SDLK_0:
+        return SDL_SCANCODE_0;
+    case SDLK_BACKSPACE:
+        return SDL_SCANCODE_BACKSPACE;
+    case SDLK_TAB:
+        return SDL_SCANCODE_TAB;
+    case SDLK_RETURN:
+        return SDL_SCANCODE_RETURN;
+    case SDLK_ESCAPE:
+        return SDL_SCANCODE_ESCAPE;
+    case SDLK_SPACE:
+        return SDL_SCANCODE_SPACE;
+    case SDLK_DELETE:
+        return SDL_SCANCODE_DELETE;
+    case SDLK_SEMICOLON:
+        return SDL_SCANCODE_SEMICOLON;
+    case SDLK_EQUALS:
+        return SDL_SCANCODE_EQUALS;
+    case SDLK_COMMA:
+        return SDL_SCANCODE_COMMA;
+    case SDLK_MINUS:
+        return SDL_SCANCODE_MINUS;
+    case SDLK_PERIOD:
+        return SDL_SCANCODE_PERIOD;
+    case SDLK_SLASH:
+        return SDL_SCANCODE_SLASH;
+    case SDLK_BACKQUOTE:
+        return SDL_SCANCODE_GRAVE;
+    case SDLK_LEFTBRACKET:
+        return SDL_SCANCODE_LEFTBRACKET;
+    case SDLK_BACKSLASH:
+        return SDL_SCANCODE_BACKSLASH;
+    case SDLK_RIGHTBRACKET:
+        return SDL_SCANCODE_RIGHTBRACKET;
+    case SDLK_QUOTE:
+        return SDL_SCANCODE_APOSTROPHE;
+    default:
+        return SDL_SCANCODE_UNKNOWN;
     }
 }
 
-bool InScene(int x, int y) { return x >= 0 && x < kSceneWidth && y >= 0 && y < kSceneHeight; }
+bool InScene(int x, int y) {
+    return x >= 0 && x < kSceneWidth && y >= 0 && y < kSceneHeight;
+}
 
 Message Make(uint32_t message, uint32_t wParam, int32_t lParam) {
     return Message{message, wParam, lParam};
@@ -116,62 +149,115 @@ uint32_t EventTranslator::VirtualKey(const SDL_Keysym& key) {
         return VK_NUMPAD0 + 1 + static_cast<uint32_t>(sc - SDL_SCANCODE_KP_1);
 
     switch (sc) {
-    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
-    case SDL_SCANCODE_TAB: return VK_TAB;
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_RETURN2:
+    case SDL_SCANCODE_BACKSPACE:
+        return VK_BACK;
+    case SDL_SCANCODE_TAB:
+        return VK_TAB;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER:
+    case SDL_SCANCODE_RETURN2:
         return VK_RETURN;
-    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
-    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
-    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
-    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
-    case SDL_SCANCODE_SPACE: return VK_SPACE;
-    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
-    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
-    case SDL_SCANCODE_END: return VK_END;
-    case SDL_SCANCODE_HOME: return VK_HOME;
-    case SDL_SCANCODE_LEFT: return VK_LEFT;
-    case SDL_SCANCODE_UP: return VK_UP;
-    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-    case SDL_SCANCODE_DOWN: return VK_DOWN;
-    case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDL_SCANCODE_INSERT: return VK_INSERT;
-    case SDL_SCANCODE_DELETE: return VK_DELETE;
-    case SDL_SCANCODE_LGUI: return VK_LWIN;
-    case SDL_SCANCODE_RGUI: return VK_RWIN;
-    case SDL_SCANCODE_APPLICATION: return VK_APPS;
-    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
-    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
-    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
-    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT:
+        return VK_SHIFT;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL:
+        return VK_CONTROL;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT:
+        return VK_MENU;
+    case SDL_SCANCODE_PAUSE:
+        return VK_PAUSE;
+    case SDL_SCANCODE_CAPSLOCK:
+        return VK_CAPITAL;
+    case SDL_SCANCODE_ESCAPE:
+        return VK_ESCAPE;
+    case SDL_SCANCODE_SPACE:
+        return VK_SPACE;
+    case SDL_SCANCODE_PAGEUP:
+        return VK_PRIOR;
+    case SDL_SCANCODE_PAGEDOWN:
+        return VK_NEXT;
+    case SDL_SCANCODE_END:
+        return VK_END;
+    case SDL_SCANCODE_HOME:
+        return VK_HOME;
+    case SDL_SCANCODE_LEFT:
+        return VK_LEFT;
+    case SDL_SCANCODE_UP:
+        return VK_UP;
+    case SDL_SCANCODE_RIGHT:
+        return VK_RIGHT;
+    case SDL_SCANCODE_DOWN:
+        return VK_DOWN;
+    case SDL_SCANCODE_PRINTSCREEN:
+        return VK_SNAPSHOT;
+    case SDL_SCANCODE_INSERT:
+        return VK_INSERT;
+    case SDL_SCANCODE_DELETE:
+        return VK_DELETE;
+    case SDL_SCANCODE_LGUI:
+        return VK_LWIN;
+    case SDL_SCANCODE_RGUI:
+        return VK_RWIN;
+    case SDL_SCANCODE_APPLICATION:
+        return VK_APPS;
+    case SDL_SCANCODE_KP_0:
+        return VK_NUMPAD0;
+    case SDL_SCANCODE_KP_MULTIPLY:
+        return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_PLUS:
+        return VK_ADD;
+    case SDL_SCANCODE_KP_MINUS:
+        return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PERIOD:
+        return VK_DECIMAL;
+    case SDL_SCANCODE_KP_DIVIDE:
+        return VK_DIVIDE;
+    case SDL_SCANCODE_NUMLOCKCLEAR:
+        return VK_NUMLOCK;
+    case SDL_SCANCODE_SCROLLLOCK:
+        return VK_SCROLL;
     // The punctuation keys by position, as a Windows Cyrillic layout keeps them.
-    case SDL_SCANCODE_SEMICOLON: return 0xBA;
-    case SDL_SCANCODE_EQUALS: return 0xBB;
-    case SDL_SCANCODE_COMMA: return 0xBC;
-    case SDL_SCANCODE_MINUS: return 0xBD;
-    case SDL_SCANCODE_PERIOD: return 0xBE;
-    case SDL_SCANCODE_SLASH: return 0xBF;
-    case SDL_SCANCODE_GRAVE: return 0xC0;
-    case SDL_SCANCODE_LEFTBRACKET: return 0xDB;
-    case SDL_SCANCODE_BACKSLASH: return 0xDC;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0xDD;
-    case SDL_SCANCODE_APOSTROPHE: return 0xDE;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 0xE2;
-    default: return 0;
+    case SDL_SCANCODE_SEMICOLON:
+        return 0xBA;
+    case SDL_SCANCODE_EQUALS:
+        return 0xBB;
+    case SDL_SCANCODE_COMMA:
+        return 0xBC;
+    case SDL_SCANCODE_MINUS:
+        return 0xBD;
+    case SDL_SCANCODE_PERIOD:
+        return 0xBE;
+    case SDL_SCANCODE_SLASH:
+        return 0xBF;
+    case SDL_SCANCODE_GRAVE:
+        return 0xC0;
+    case SDL_SCANCODE_LEFTBRACKET:
+        return 0xDB;
+    case SDL_SCANCODE_BACKSLASH:
+        return 0xDC;
+    case SDL_SCANCODE_RIGHTBRACKET:
+        return 0xDD;
+    case SDL_SCANCODE_APOSTROPHE:
+        return 0xDE;
+    case SDL_SCANCODE_NONUSBACKSLASH:
+        return 0xE2;
+    default:
+        return 0;
     }
 }
 
 bool EventTranslator::IsKeyDown(uint32_t virtualKey) const {
     switch (virtualKey) {
-    case VK_SHIFT: return (modifiers & KMOD_SHIFT) != 0;
-    case VK_CONTROL: return (modifiers & KMOD_CTRL) != 0;
-    case VK_MENU: return (modifiers & KMOD_ALT) != 0;
-    default: return virtualKey < keysDown.size() && keysDown[virtualKey];
+    case VK_SHIFT:
+        return (modifiers & KMOD_SHIFT) != 0;
+    case VK_CONTROL:
+        return (modifiers & KMOD_CTRL) != 0;
+    case VK_MENU:
+        return (modifiers & KMOD_ALT) != 0;
+    default:
+        return virtualKey < keysDown.size() && keysDown[virtualKey];
     }
 }
 
@@ -188,7 +274,8 @@ void EventTranslator::Translate(const SDL_Event& event, std::vector<Message>& ou
     switch (event.type) {
     case SDL_MOUSEMOTION:
         lastPointer = {event.motion.x, event.motion.y};
-        out.push_back(Make(WM_MOUSEMOVE, KeyStateFlags(), MakeLParam(lastPointer.x, lastPointer.y)));
+        out.push_back(
+            Make(WM_MOUSEMOVE, KeyStateFlags(), MakeLParam(lastPointer.x, lastPointer.y)));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -271,7 +358,8 @@ void EventTranslator::TranslateWheel(const SDL_MouseWheelEvent& event, std::vect
     wheelRemainder += amount;
     // A tiny allowance, so that ten reports of 0.1 still make one notch.
     constexpr float kAllowance = 1e-3f;
-    int notches = static_cast<int>(wheelRemainder + (wheelRemainder > 0 ? kAllowance : -kAllowance));
+    int notches =
+        static_cast<int>(wheelRemainder + (wheelRemainder > 0 ? kAllowance : -kAllowance));
     wheelRemainder -= static_cast<float>(notches);
     if (std::fabs(wheelRemainder) < kAllowance)
         wheelRemainder = 0.0f;
@@ -322,10 +410,18 @@ void EventTranslator::TranslateKey(const SDL_KeyboardEvent& event, std::vector<M
     // these keys produce no text input, so they are made here.
     uint32_t character = 0;
     switch (vk) {
-    case VK_BACK: character = ctrl ? 127 : 8; break;
-    case VK_TAB: character = ctrl ? 0 : 9; break;
-    case VK_RETURN: character = ctrl ? 10 : 13; break;
-    case VK_ESCAPE: character = 27; break;
+    case VK_BACK:
+        character = ctrl ? 127 : 8;
+        break;
+    case VK_TAB:
+        character = ctrl ? 0 : 9;
+        break;
+    case VK_RETURN:
+        character = ctrl ? 10 : 13;
+        break;
+    case VK_ESCAPE:
+        character = 27;
+        break;
     default:
         if (ctrl && !alt && vk >= 'A' && vk <= 'Z')
             character = vk - 'A' + 1; // Ctrl+A is 1 … Ctrl+Z is 26

@@ -42,7 +42,7 @@ private:
     void TranslateText(const SDL_TextInputEvent& event, std::vector<Message>& out);
     void TranslateWindowEvent(const SDL_WindowEvent& event, std::vector<Message>& out);
 
-    uint32_t buttons = 0; // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON
+    uint32_t buttons = 0;   // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON
     uint16_t modifiers = 0; // SDL_Keymod after the last key event
     std::bitset<256> keysDown;
     // Smooth-scrolling devices report fractions of a notch; what has not yet

@@ -11,9 +11,13 @@
 
 namespace platform {
 
-HeadlessWindow::HeadlessWindow() { InstallHeadlessBackend(this); }
+HeadlessWindow::HeadlessWindow() {
+    InstallHeadlessBackend(this);
+}
 
-HeadlessWindow::~HeadlessWindow() { InstallHeadlessBackend(nullptr); }
+HeadlessWindow::~HeadlessWindow() {
+    InstallHeadlessBackend(nullptr);
+}
 
 void HeadlessWindow::Open(const std::wstring& windowTitle) {
     open = true;
@@ -116,6 +120,8 @@ void HeadlessWindow::Wait(std::optional<std::chrono::microseconds> timeout) {
     WaitForMessage(timeout.value_or(std::chrono::hours(24)));
 }
 
-Point HeadlessWindow::CursorPosition() const { return translator.LastPointer(); }
+Point HeadlessWindow::CursorPosition() const {
+    return translator.LastPointer();
+}
 
 } // namespace platform

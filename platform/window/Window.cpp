@@ -62,11 +62,17 @@ void CloseMainWindow() {
     sdlWindow.reset();
 }
 
-WindowHandle MainWindowBackend() { return active; }
+WindowHandle MainWindowBackend() {
+    return active;
+}
 
-SDL_Window* MainSdlWindow() { return active ? active->NativeWindow() : nullptr; }
+SDL_Window* MainSdlWindow() {
+    return active ? active->NativeWindow() : nullptr;
+}
 
-NativeWindow* MainNativeWindow() { return reinterpret_cast<NativeWindow*>(MainSdlWindow()); }
+NativeWindow* MainNativeWindow() {
+    return reinterpret_cast<NativeWindow*>(MainSdlWindow());
+}
 
 void PumpWindowEvents() {
     if (active)
@@ -80,7 +86,9 @@ void WaitForWindowInput(std::optional<std::chrono::microseconds> timeout) {
         WaitForMessage(timeout.value_or(std::chrono::hours(24)));
 }
 
-Rect GetClientRect() { return Rect{0, 0, kSceneWidth, kSceneHeight}; }
+Rect GetClientRect() {
+    return Rect{0, 0, kSceneWidth, kSceneHeight};
+}
 
 Point GetCursorPos() {
     if (active)

@@ -69,9 +69,9 @@ TEST_F(EventTranslatorTest, EverySecondPressOfASeriesIsADoubleClick) {
         uint8_t clicks;
         uint32_t expected;
     } cases[] = {
-        {SDL_BUTTON_LEFT, 1, WM_LBUTTONDOWN},   {SDL_BUTTON_LEFT, 2, WM_LBUTTONDBLCLK},
-        {SDL_BUTTON_LEFT, 3, WM_LBUTTONDOWN},   {SDL_BUTTON_LEFT, 4, WM_LBUTTONDBLCLK},
-        {SDL_BUTTON_RIGHT, 2, WM_RBUTTONDBLCLK}, {SDL_BUTTON_MIDDLE, 1, WM_MBUTTONDOWN},
+        {SDL_BUTTON_LEFT, 1, WM_LBUTTONDOWN},     {SDL_BUTTON_LEFT, 2, WM_LBUTTONDBLCLK},
+        {SDL_BUTTON_LEFT, 3, WM_LBUTTONDOWN},     {SDL_BUTTON_LEFT, 4, WM_LBUTTONDBLCLK},
+        {SDL_BUTTON_RIGHT, 2, WM_RBUTTONDBLCLK},  {SDL_BUTTON_MIDDLE, 1, WM_MBUTTONDOWN},
         {SDL_BUTTON_MIDDLE, 2, WM_MBUTTONDBLCLK},
     };
     for (const Case& c : cases) {
@@ -152,12 +152,18 @@ TEST_F(EventTranslatorTest, KeysBecomeVirtualKeyCodes) {
         SDL_Scancode scancode;
         uint32_t vk;
     } cases[] = {
-        {SDLK_F1, SDL_SCANCODE_F1, 112},         {SDLK_F12, SDL_SCANCODE_F12, 123},
-        {SDLK_ESCAPE, SDL_SCANCODE_UNKNOWN, 27},  {SDLK_RETURN, SDL_SCANCODE_UNKNOWN, 13},
-        {SDLK_SPACE, SDL_SCANCODE_UNKNOWN, 32},   {SDLK_LEFT, SDL_SCANCODE_UNKNOWN, 37},
-        {SDLK_DOWN, SDL_SCANCODE_UNKNOWN, 40},    {SDLK_DELETE, SDL_SCANCODE_UNKNOWN, 46},
-        {SDLK_BACKSPACE, SDL_SCANCODE_UNKNOWN, 8}, {SDLK_TAB, SDL_SCANCODE_UNKNOWN, 9},
-        {SDLK_RCTRL, SDL_SCANCODE_UNKNOWN, 17},   {SDLK_i, SDL_SCANCODE_UNKNOWN, 'I'},
+        {SDLK_F1, SDL_SCANCODE_F1, 112},
+        {SDLK_F12, SDL_SCANCODE_F12, 123},
+        {SDLK_ESCAPE, SDL_SCANCODE_UNKNOWN, 27},
+        {SDLK_RETURN, SDL_SCANCODE_UNKNOWN, 13},
+        {SDLK_SPACE, SDL_SCANCODE_UNKNOWN, 32},
+        {SDLK_LEFT, SDL_SCANCODE_UNKNOWN, 37},
+        {SDLK_DOWN, SDL_SCANCODE_UNKNOWN, 40},
+        {SDLK_DELETE, SDL_SCANCODE_UNKNOWN, 46},
+        {SDLK_BACKSPACE, SDL_SCANCODE_UNKNOWN, 8},
+        {SDLK_TAB, SDL_SCANCODE_UNKNOWN, 9},
+        {SDLK_RCTRL, SDL_SCANCODE_UNKNOWN, 17},
+        {SDLK_i, SDL_SCANCODE_UNKNOWN, 'I'},
         {SDLK_7, SDL_SCANCODE_UNKNOWN, '7'},
         // Under a Cyrillic layout the I key reports "ш"; Windows says 'I'.
         {0x0448, SDL_SCANCODE_I, 'I'},
@@ -200,11 +206,11 @@ TEST_F(EventTranslatorTest, KeysThatTypeNoTextStillSendTheirWindowsCharacters) {
         uint16_t modifiers;
         std::vector<uint32_t> characters;
     } cases[] = {
-        {SDLK_BACKSPACE, KMOD_NONE, {8}},  {SDLK_TAB, KMOD_NONE, {9}},
-        {SDLK_RETURN, KMOD_NONE, {13}},    {SDLK_KP_ENTER, KMOD_NONE, {13}},
-        {SDLK_ESCAPE, KMOD_NONE, {27}},    {SDLK_a, KMOD_LCTRL, {1}},
-        {SDLK_i, KMOD_RCTRL, {9}},         {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, {26}},
-        {SDLK_a, KMOD_NONE, {}},           {SDLK_F1, KMOD_NONE, {}},
+        {SDLK_BACKSPACE, KMOD_NONE, {8}}, {SDLK_TAB, KMOD_NONE, {9}},
+        {SDLK_RETURN, KMOD_NONE, {13}},   {SDLK_KP_ENTER, KMOD_NONE, {13}},
+        {SDLK_ESCAPE, KMOD_NONE, {27}},   {SDLK_a, KMOD_LCTRL, {1}},
+        {SDLK_i, KMOD_RCTRL, {9}},        {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, {26}},
+        {SDLK_a, KMOD_NONE, {}},          {SDLK_F1, KMOD_NONE, {}},
         {SDLK_a, KMOD_LALT, {}},
     };
     for (const Case& c : cases) {
