@@ -7,6 +7,7 @@
 #include "media/IMResourceManager.h"
 #include "platform/Clock.h"
 #include "platform/MessageQueue.h"
+#include "platform/audio/HeadlessAudio.h"
 #include "platform/window/Window.h"
 
 #include <SDL.h>
@@ -41,6 +42,15 @@ TEST(RealWindowTest, AClickOnTheDisplayReachesAButton) {
     if (!HaveXdotool())
         GTEST_SKIP() << "xdotool is not installed";
     ClearMessages();
+    // The window is the real thing; sound plays no part, and SDL's own
+    // software renderer draws it (the OpenGL one would bring Mesa's JIT,
+    // whose caches the leak checker counts against the test).
+    HeadlessAudio audio;
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // SDL loads the X libraries itself and unloads them when its video
+    // stops; kept running to the end of the process, the libraries' one-time
+    // caches stay theirs instead of turning into leaks of no known module.
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
 
     IMWindow* window = CreateMainWindow(
         Rect{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + 800, CW_USEDEFAULT + 600},
@@ -84,5 +94,6 @@ TEST(RealWindowTest, AClickOnTheDisplayReachesAButton) {
     }
     EXPECT_EQ(clicks, 1);
     delete window;
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, nullptr);
     ClearMessages();
 }
