@@ -8,6 +8,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#define ZEL_YUV_SSE2 1
 #endif
 
 namespace {
@@ -26,12 +27,16 @@ struct Extent {
     int rows = 0;
 };
 
-Extent ConvertedExtent(const YuvPlanes& planes, const BgrxTarget& target) {
-    if (!planes.y || !planes.cb || !planes.cr || !target.bits)
+Extent ConvertedExtent(const YuvPlanes& planes, const BgrxTarget& target, const BgrxTarget* copy) {
+    if (!planes.y || !planes.cb || !planes.cr || !target.bits || (copy && !copy->bits))
         return {};
     Extent extent;
     extent.columns = std::min({target.columns, planes.width, 2 * planes.chromaWidth});
     extent.rows = std::min({target.rows, planes.height, 2 * planes.chromaHeight});
+    if (copy) {
+        extent.columns = std::min(extent.columns, copy->columns);
+        extent.rows = std::min(extent.rows, copy->rows);
+    }
     if (extent.columns <= 0 || extent.rows <= 0)
         return {};
     return extent;
@@ -45,36 +50,43 @@ uint8_t* Row(uint8_t* bits, int pitch, int row) {
     return bits + static_cast<ptrdiff_t>(row) * pitch;
 }
 
-// Columns first … columns − 1 of one row, pixel by pixel.
-void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, int row, int first,
-                      int columns) {
+// Columns first … columns − 1 of one row, pixel by pixel, into the target and the copy if any.
+void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, const BgrxTarget* copy,
+                      int row, int first, int columns) {
     const uint8_t* y = Row(planes.y, planes.yStride, row);
     const uint8_t* cb = Row(planes.cb, planes.chromaStride, row / 2);
     const uint8_t* cr = Row(planes.cr, planes.chromaStride, row / 2);
     uint8_t* out = Row(target.bits, target.pitch, row);
+    uint8_t* copied = copy ? Row(copy->bits, copy->pitch, row) : nullptr;
     for (int x = first; x < columns; ++x) {
         const uint32_t pixel = ConvertYuvPixel(y[x], cb[x / 2], cr[x / 2]);
         std::memcpy(out + 4 * static_cast<size_t>(x), &pixel, 4);
+        if (copied)
+            std::memcpy(copied + 4 * static_cast<size_t>(x), &pixel, 4);
     }
 }
 
-#if defined(__SSE2__)
+#if ZEL_YUV_SSE2
+
+// Sixteen converted pixels, four to a register.
+struct Sixteen {
+    __m128i pixels[4];
+};
 
 // Sixteen pixels of one row from the luma bytes and the chroma terms of their eight samples, each
-// term already doubled up so that lane i serves pixel i.
-inline void ConvertSixteen(const uint8_t* luma, __m128i blueLow, __m128i blueHigh, __m128i greenLow,
-                           __m128i greenHigh, __m128i redLow, __m128i redHigh, uint8_t* out) {
+// term already doubled up so that lane i serves pixel i. The terms carry the luma offset too:
+// Y' + t = 74 × Y + (t − 74 × 16), the same sum, so the saturating additions saturate alike.
+inline Sixteen ConvertSixteen(const uint8_t* luma, __m128i blueLow, __m128i blueHigh,
+                              __m128i greenLow, __m128i greenHigh, __m128i redLow,
+                              __m128i redHigh) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i sixteen = _mm_set1_epi16(16);
     const __m128i lumaScale = _mm_set1_epi16(74);
     const __m128i opaque = _mm_set1_epi8(static_cast<char>(kOpaqueByte));
 
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma));
-    // 74 × (Y − 16) lies within −1184 … 17686: no 16-bit overflow.
-    const __m128i low =
-        _mm_mullo_epi16(_mm_sub_epi16(_mm_unpacklo_epi8(bytes, zero), sixteen), lumaScale);
-    const __m128i high =
-        _mm_mullo_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(bytes, zero), sixteen), lumaScale);
+    // 74 × Y lies within 0 … 18870: no 16-bit overflow.
+    const __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), lumaScale);
+    const __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), lumaScale);
 
     // The arithmetic shift keeps the sign, so negative sums pack to 0 and sums beyond 255 × 64
     // pack to 255.
@@ -89,24 +101,51 @@ inline void ConvertSixteen(const uint8_t* luma, __m128i blueLow, __m128i blueHig
     const __m128i blueGreenHigh = _mm_unpackhi_epi8(blue, green);
     const __m128i redOpaqueLow = _mm_unpacklo_epi8(red, opaque);
     const __m128i redOpaqueHigh = _mm_unpackhi_epi8(red, opaque);
+    return Sixteen{{_mm_unpacklo_epi16(blueGreenLow, redOpaqueLow),
+                    _mm_unpackhi_epi16(blueGreenLow, redOpaqueLow),
+                    _mm_unpacklo_epi16(blueGreenHigh, redOpaqueHigh),
+                    _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh)}};
+}
+
+// The target (a texture) is read right after the conversion, when the device takes the frame,
+// so its stores go through the cache. The copy is only read after a device loss: where its rows
+// allow, its stores bypass the cache, which keeps the decoder's reference frames there.
+inline void Store(const Sixteen& sixteen, uint8_t* out) {
     auto* pixels = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(pixels + 0, _mm_unpacklo_epi16(blueGreenLow, redOpaqueLow));
-    _mm_storeu_si128(pixels + 1, _mm_unpackhi_epi16(blueGreenLow, redOpaqueLow));
-    _mm_storeu_si128(pixels + 2, _mm_unpacklo_epi16(blueGreenHigh, redOpaqueHigh));
-    _mm_storeu_si128(pixels + 3, _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh));
+    for (int i = 0; i < 4; ++i)
+        _mm_storeu_si128(pixels + i, sixteen.pixels[i]);
+}
+
+inline void StoreCopy(const Sixteen& sixteen, uint8_t* out, bool aligned) {
+    if (!aligned) {
+        Store(sixteen, out);
+        return;
+    }
+    auto* pixels = reinterpret_cast<__m128i*>(out);
+    for (int i = 0; i < 4; ++i)
+        _mm_stream_si128(pixels + i, sixteen.pixels[i]);
+}
+
+bool IsAligned(const uint8_t* address) {
+    return (reinterpret_cast<uintptr_t>(address) & 15) == 0;
 }
 
 // Rows `row` and `row` + 1, which share one chroma row; returns the first column left undone.
-int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, int row, int columns) {
+int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, const BgrxTarget* copy,
+                       int row, int columns) {
     const uint8_t* y0 = Row(planes.y, planes.yStride, row);
     const uint8_t* y1 = Row(planes.y, planes.yStride, row + 1);
     const uint8_t* cb = Row(planes.cb, planes.chromaStride, row / 2);
     const uint8_t* cr = Row(planes.cr, planes.chromaStride, row / 2);
     uint8_t* out0 = Row(target.bits, target.pitch, row);
     uint8_t* out1 = Row(target.bits, target.pitch, row + 1);
+    uint8_t* copy0 = copy ? Row(copy->bits, copy->pitch, row) : nullptr;
+    uint8_t* copy1 = copy ? Row(copy->bits, copy->pitch, row + 1) : nullptr;
+    const bool copyAligned = copy && IsAligned(copy0) && IsAligned(copy1);
 
     const __m128i zero = _mm_setzero_si128();
     const __m128i neutral = _mm_set1_epi16(128);
+    const __m128i lumaOffset = _mm_set1_epi16(74 * 16);
     int x = 0;
     for (; x + 16 <= columns; x += 16) {
         const __m128i blueDifference = _mm_sub_epi16(
@@ -115,13 +154,18 @@ int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, int ro
         const __m128i redDifference = _mm_sub_epi16(
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr + x / 2)), zero),
             neutral);
-        // |129 × Cb'| ≤ 16512 and |25 × Cb'| + |52 × Cr'| ≤ 9856: none of these overflow, and
-        // Y' − 25 × Cb' − 52 × Cr' never reaches the 16-bit limits either, so subtracting the
-        // green term in one step gives what two saturating steps give.
-        const __m128i blueTerm = _mm_mullo_epi16(blueDifference, _mm_set1_epi16(129));
-        const __m128i greenTerm = _mm_add_epi16(_mm_mullo_epi16(blueDifference, _mm_set1_epi16(25)),
-                                                _mm_mullo_epi16(redDifference, _mm_set1_epi16(52)));
-        const __m128i redTerm = _mm_mullo_epi16(redDifference, _mm_set1_epi16(102));
+        // With the luma offset taken in, the blue term lies within −17696 … 15199, the green
+        // one (25 × Cb' + 52 × Cr' + 74 × 16, subtracted) within −8672 … 10963 and the red one
+        // within −14240 … 11770: none overflows. The green difference never reaches the 16-bit
+        // limits either, so subtracting its parts in one step gives what saturating steps give.
+        const __m128i blueTerm =
+            _mm_sub_epi16(_mm_mullo_epi16(blueDifference, _mm_set1_epi16(129)), lumaOffset);
+        const __m128i greenTerm =
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(blueDifference, _mm_set1_epi16(25)),
+                                        _mm_mullo_epi16(redDifference, _mm_set1_epi16(52))),
+                          lumaOffset);
+        const __m128i redTerm =
+            _mm_sub_epi16(_mm_mullo_epi16(redDifference, _mm_set1_epi16(102)), lumaOffset);
 
         const __m128i blueLow = _mm_unpacklo_epi16(blueTerm, blueTerm);
         const __m128i blueHigh = _mm_unpackhi_epi16(blueTerm, blueTerm);
@@ -130,10 +174,17 @@ int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, int ro
         const __m128i redLow = _mm_unpacklo_epi16(redTerm, redTerm);
         const __m128i redHigh = _mm_unpackhi_epi16(redTerm, redTerm);
 
-        ConvertSixteen(y0 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
-                       out0 + 4 * static_cast<size_t>(x));
-        ConvertSixteen(y1 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
-                       out1 + 4 * static_cast<size_t>(x));
+        const size_t offset = 4 * static_cast<size_t>(x);
+        const Sixteen top =
+            ConvertSixteen(y0 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh);
+        Store(top, out0 + offset);
+        if (copy)
+            StoreCopy(top, copy0 + offset, copyAligned);
+        const Sixteen bottom =
+            ConvertSixteen(y1 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh);
+        Store(bottom, out1 + offset);
+        if (copy)
+            StoreCopy(bottom, copy1 + offset, copyAligned);
     }
     return x;
 }
@@ -153,24 +204,28 @@ uint32_t ConvertYuvPixel(int y, int cb, int cr) {
     return uint32_t{kOpaqueByte} << 24 | ToByte(red) << 16 | ToByte(green) << 8 | ToByte(blue);
 }
 
-void ConvertYuvToBgrxScalar(const YuvPlanes& planes, const BgrxTarget& target) {
-    const Extent extent = ConvertedExtent(planes, target);
+void ConvertYuvToBgrxScalar(const YuvPlanes& planes, const BgrxTarget& target,
+                            const BgrxTarget* copy) {
+    const Extent extent = ConvertedExtent(planes, target, copy);
     for (int row = 0; row < extent.rows; ++row)
-        ConvertRowScalar(planes, target, row, 0, extent.columns);
+        ConvertRowScalar(planes, target, copy, row, 0, extent.columns);
 }
 
-void ConvertYuvToBgrx(const YuvPlanes& planes, const BgrxTarget& target) {
-#if defined(__SSE2__)
-    const Extent extent = ConvertedExtent(planes, target);
+void ConvertYuvToBgrx(const YuvPlanes& planes, const BgrxTarget& target, const BgrxTarget* copy) {
+#if ZEL_YUV_SSE2
+    const Extent extent = ConvertedExtent(planes, target, copy);
     int row = 0;
     for (; row + 1 < extent.rows; row += 2) {
-        const int done = ConvertRowPairSse2(planes, target, row, extent.columns);
-        ConvertRowScalar(planes, target, row, done, extent.columns);
-        ConvertRowScalar(planes, target, row + 1, done, extent.columns);
+        const int done = ConvertRowPairSse2(planes, target, copy, row, extent.columns);
+        ConvertRowScalar(planes, target, copy, row, done, extent.columns);
+        ConvertRowScalar(planes, target, copy, row + 1, done, extent.columns);
     }
     if (row < extent.rows)
-        ConvertRowScalar(planes, target, row, 0, extent.columns);
+        ConvertRowScalar(planes, target, copy, row, 0, extent.columns);
+    // The copy's streaming stores are ordered with whatever reads it next.
+    if (copy)
+        _mm_sfence();
 #else
-    ConvertYuvToBgrxScalar(planes, target);
+    ConvertYuvToBgrxScalar(planes, target, copy);
 #endif
 }

@@ -47,8 +47,12 @@ uint32_t ConvertYuvPixel(int y, int cb, int cr);
 // Converts the top-left part of the frame that both the planes and the target hold: at most
 // `target.columns` × `target.rows` pixels, and no more than the luma plane and twice the chroma
 // planes cover, so a frame that does not fit the texture is cut rather than written past it.
-// Two rows and sixteen pixels at a time with SSE2; the rest pixel by pixel.
-void ConvertYuvToBgrx(const YuvPlanes& planes, const BgrxTarget& target);
+// With `copy`, the same pixels go there too (a texture and its system-memory copy), and only
+// what both targets hold is written. Two rows and sixteen pixels at a time with SSE2; the rest
+// pixel by pixel.
+void ConvertYuvToBgrx(const YuvPlanes& planes, const BgrxTarget& target,
+                      const BgrxTarget* copy = nullptr);
 
 // The same, pixel by pixel only: the reference the vectorised conversion must match exactly.
-void ConvertYuvToBgrxScalar(const YuvPlanes& planes, const BgrxTarget& target);
+void ConvertYuvToBgrxScalar(const YuvPlanes& planes, const BgrxTarget& target,
+                            const BgrxTarget* copy = nullptr);
