@@ -117,8 +117,8 @@ TEST(YuvConversionTest, VectorisedLoopMatchesThePixelFormulaForEveryInput) {
         for (int row = 0; row < 512; ++row)
             for (int x = 0; x < 512; ++x)
                 frame.Y(x, row) = static_cast<uint8_t>(4 * pass + (x & 1) + 2 * (row & 1));
-        ConvertYuvToBgrx(frame.Planes(), vectorised.Target());
         ConvertYuvToBgrxScalar(frame.Planes(), scalar.Target());
+        ConvertYuvToBgrx(frame.Planes(), vectorised.Target());
         ASSERT_EQ(vectorised.bytes, scalar.bytes) << "pass " << pass;
 
         for (int row = 0; row < 512; ++row)
@@ -186,21 +186,28 @@ TEST(YuvConversionTest, EdgesStridesAndTargetsOfAnySize) {
             planes.yStride = -planes.yStride;
             planes.chromaStride = -planes.chromaStride;
         }
-        Pixels actual(c.columns, c.rows, 12);
-        ConvertYuvToBgrx(planes, actual.Target());
+        // The second target has rows of another length; it gets the same pixels.
+        Pixels actual(c.columns, c.rows, 12), copy(c.columns + 5, c.rows + 1);
+        const BgrxTarget copyTarget = copy.Target();
+        ConvertYuvToBgrx(planes, actual.Target(), &copyTarget);
         EXPECT_EQ(actual.bytes, expected.bytes) << c.what;
 
         // Only what both the frame and the target hold is written.
-        const int written = std::min(c.columns, c.frameWidth);
-        const int writtenRows = std::min(c.rows, c.frameHeight);
+        const int columns = std::min(c.columns, c.frameWidth);
+        const int rows = std::min(c.rows, c.frameHeight);
         for (int row = 0; row < c.rows; ++row)
             for (int x = 0; x < c.columns + 3; ++x) { // the pitch holds three pixels more
                 const uint8_t* p = actual.At(x, row);
-                if (x >= written || row >= writtenRows)
+                if (x >= columns || row >= rows) {
                     EXPECT_EQ(p[0], 0xAB) << c.what << " at " << x << ", " << row;
-                else
+                } else {
                     EXPECT_EQ(p[3], kOpaqueByte) << c.what << " at " << x << ", " << row;
+                    EXPECT_EQ(std::memcmp(p, copy.At(x, row), 4), 0)
+                        << c.what << ", the copy at " << x << ", " << row;
+                }
             }
+        EXPECT_EQ(*copy.At(columns, 0), 0xAB) << c.what;
+        EXPECT_EQ(*copy.At(0, rows), 0xAB) << c.what;
     }
 }
 
