@@ -68,17 +68,25 @@ void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, const B
 
 #if ZEL_YUV_SSE2
 
-// Sixteen converted pixels, four to a register.
-struct Sixteen {
-    __m128i pixels[4];
-};
+// The target (a texture) is read right after the conversion, when the device takes the frame,
+// so its stores go through the cache. The copy is only read after a device loss: where its rows
+// allow, its stores bypass the cache, which keeps the decoder's reference frames there.
+[[gnu::always_inline]] inline void StoreCopy(__m128i* to, __m128i pixels, bool aligned) {
+    if (aligned)
+        _mm_stream_si128(to, pixels);
+    else
+        _mm_storeu_si128(to, pixels);
+}
 
 // Sixteen pixels of one row from the luma bytes and the chroma terms of their eight samples, each
-// term already doubled up so that lane i serves pixel i. The terms carry the luma offset too:
-// Y' + t = 74 × Y + (t − 74 × 16), the same sum, so the saturating additions saturate alike.
-inline Sixteen ConvertSixteen(const uint8_t* luma, __m128i blueLow, __m128i blueHigh,
-                              __m128i greenLow, __m128i greenHigh, __m128i redLow,
-                              __m128i redHigh) {
+// term already doubled up so that lane i serves pixel i, into `out` and `copy` when not null. The
+// terms carry the luma offset too: Y' + t = 74 × Y + (t − 74 × 16), the same sum, so the
+// saturating additions saturate alike.
+[[gnu::always_inline]] inline void ConvertSixteen(const uint8_t* luma, __m128i blueLow,
+                                                  __m128i blueHigh, __m128i greenLow,
+                                                  __m128i greenHigh, __m128i redLow,
+                                                  __m128i redHigh, uint8_t* out, uint8_t* copy,
+                                                  bool copyAligned) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i lumaScale = _mm_set1_epi16(74);
     const __m128i opaque = _mm_set1_epi8(static_cast<char>(kOpaqueByte));
@@ -101,29 +109,23 @@ inline Sixteen ConvertSixteen(const uint8_t* luma, __m128i blueLow, __m128i blue
     const __m128i blueGreenHigh = _mm_unpackhi_epi8(blue, green);
     const __m128i redOpaqueLow = _mm_unpacklo_epi8(red, opaque);
     const __m128i redOpaqueHigh = _mm_unpackhi_epi8(red, opaque);
-    return Sixteen{{_mm_unpacklo_epi16(blueGreenLow, redOpaqueLow),
-                    _mm_unpackhi_epi16(blueGreenLow, redOpaqueLow),
-                    _mm_unpacklo_epi16(blueGreenHigh, redOpaqueHigh),
-                    _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh)}};
-}
+    const __m128i p0 = _mm_unpacklo_epi16(blueGreenLow, redOpaqueLow);
+    const __m128i p1 = _mm_unpackhi_epi16(blueGreenLow, redOpaqueLow);
+    const __m128i p2 = _mm_unpacklo_epi16(blueGreenHigh, redOpaqueHigh);
+    const __m128i p3 = _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh);
 
-// The target (a texture) is read right after the conversion, when the device takes the frame,
-// so its stores go through the cache. The copy is only read after a device loss: where its rows
-// allow, its stores bypass the cache, which keeps the decoder's reference frames there.
-inline void Store(const Sixteen& sixteen, uint8_t* out) {
-    auto* pixels = reinterpret_cast<__m128i*>(out);
-    for (int i = 0; i < 4; ++i)
-        _mm_storeu_si128(pixels + i, sixteen.pixels[i]);
-}
-
-inline void StoreCopy(const Sixteen& sixteen, uint8_t* out, bool aligned) {
-    if (!aligned) {
-        Store(sixteen, out);
-        return;
+    auto* to = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(to + 0, p0);
+    _mm_storeu_si128(to + 1, p1);
+    _mm_storeu_si128(to + 2, p2);
+    _mm_storeu_si128(to + 3, p3);
+    if (copy) {
+        auto* copied = reinterpret_cast<__m128i*>(copy);
+        StoreCopy(copied + 0, p0, copyAligned);
+        StoreCopy(copied + 1, p1, copyAligned);
+        StoreCopy(copied + 2, p2, copyAligned);
+        StoreCopy(copied + 3, p3, copyAligned);
     }
-    auto* pixels = reinterpret_cast<__m128i*>(out);
-    for (int i = 0; i < 4; ++i)
-        _mm_stream_si128(pixels + i, sixteen.pixels[i]);
 }
 
 bool IsAligned(const uint8_t* address) {
@@ -175,16 +177,10 @@ int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, const 
         const __m128i redHigh = _mm_unpackhi_epi16(redTerm, redTerm);
 
         const size_t offset = 4 * static_cast<size_t>(x);
-        const Sixteen top =
-            ConvertSixteen(y0 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh);
-        Store(top, out0 + offset);
-        if (copy)
-            StoreCopy(top, copy0 + offset, copyAligned);
-        const Sixteen bottom =
-            ConvertSixteen(y1 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh);
-        Store(bottom, out1 + offset);
-        if (copy)
-            StoreCopy(bottom, copy1 + offset, copyAligned);
+        ConvertSixteen(y0 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
+                       out0 + offset, copy ? copy0 + offset : nullptr, copyAligned);
+        ConvertSixteen(y1 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
+                       out1 + offset, copy ? copy1 + offset : nullptr, copyAligned);
     }
     return x;
 }
