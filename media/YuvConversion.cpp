@@ -68,10 +68,10 @@ void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, const B
 
 #if ZEL_YUV_SSE2
 
-// The target (a texture) is read right after the conversion, when the device takes the frame,
-// so its stores go through the cache. The copy is only read after a device loss: where its rows
-// allow, its stores bypass the cache, which keeps the decoder's reference frames there.
-[[gnu::always_inline]] inline void StoreCopy(__m128i* to, __m128i pixels, bool aligned) {
+// Nothing reads a converted frame soon: the view shows the texture it writes only at the next
+// frame, and the copy only after a device loss. So where a row allows, the stores bypass the
+// cache, which keeps the decoder's reference frames there.
+[[gnu::always_inline]] inline void Store(__m128i* to, __m128i pixels, bool aligned) {
     if (aligned)
         _mm_stream_si128(to, pixels);
     else
@@ -85,8 +85,8 @@ void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, const B
 [[gnu::always_inline]] inline void ConvertSixteen(const uint8_t* luma, __m128i blueLow,
                                                   __m128i blueHigh, __m128i greenLow,
                                                   __m128i greenHigh, __m128i redLow,
-                                                  __m128i redHigh, uint8_t* out, uint8_t* copy,
-                                                  bool copyAligned) {
+                                                  __m128i redHigh, uint8_t* out, bool outAligned,
+                                                  uint8_t* copy, bool copyAligned) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i lumaScale = _mm_set1_epi16(74);
     const __m128i opaque = _mm_set1_epi8(static_cast<char>(kOpaqueByte));
@@ -115,16 +115,16 @@ void ConvertRowScalar(const YuvPlanes& planes, const BgrxTarget& target, const B
     const __m128i p3 = _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh);
 
     auto* to = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(to + 0, p0);
-    _mm_storeu_si128(to + 1, p1);
-    _mm_storeu_si128(to + 2, p2);
-    _mm_storeu_si128(to + 3, p3);
+    Store(to + 0, p0, outAligned);
+    Store(to + 1, p1, outAligned);
+    Store(to + 2, p2, outAligned);
+    Store(to + 3, p3, outAligned);
     if (copy) {
         auto* copied = reinterpret_cast<__m128i*>(copy);
-        StoreCopy(copied + 0, p0, copyAligned);
-        StoreCopy(copied + 1, p1, copyAligned);
-        StoreCopy(copied + 2, p2, copyAligned);
-        StoreCopy(copied + 3, p3, copyAligned);
+        Store(copied + 0, p0, copyAligned);
+        Store(copied + 1, p1, copyAligned);
+        Store(copied + 2, p2, copyAligned);
+        Store(copied + 3, p3, copyAligned);
     }
 }
 
@@ -143,6 +143,7 @@ int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, const 
     uint8_t* out1 = Row(target.bits, target.pitch, row + 1);
     uint8_t* copy0 = copy ? Row(copy->bits, copy->pitch, row) : nullptr;
     uint8_t* copy1 = copy ? Row(copy->bits, copy->pitch, row + 1) : nullptr;
+    const bool outAligned = IsAligned(out0) && IsAligned(out1);
     const bool copyAligned = copy && IsAligned(copy0) && IsAligned(copy1);
 
     const __m128i zero = _mm_setzero_si128();
@@ -178,9 +179,9 @@ int ConvertRowPairSse2(const YuvPlanes& planes, const BgrxTarget& target, const 
 
         const size_t offset = 4 * static_cast<size_t>(x);
         ConvertSixteen(y0 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
-                       out0 + offset, copy ? copy0 + offset : nullptr, copyAligned);
+                       out0 + offset, outAligned, copy ? copy0 + offset : nullptr, copyAligned);
         ConvertSixteen(y1 + x, blueLow, blueHigh, greenLow, greenHigh, redLow, redHigh,
-                       out1 + offset, copy ? copy1 + offset : nullptr, copyAligned);
+                       out1 + offset, outAligned, copy ? copy1 + offset : nullptr, copyAligned);
     }
     return x;
 }
@@ -218,9 +219,8 @@ void ConvertYuvToBgrx(const YuvPlanes& planes, const BgrxTarget& target, const B
     }
     if (row < extent.rows)
         ConvertRowScalar(planes, target, copy, row, 0, extent.columns);
-    // The copy's streaming stores are ordered with whatever reads it next.
-    if (copy)
-        _mm_sfence();
+    // The streaming stores are ordered with whatever reads the pixels next.
+    _mm_sfence();
 #else
     ConvertYuvToBgrxScalar(planes, target, copy);
 #endif
