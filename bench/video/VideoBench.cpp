@@ -1,9 +1,11 @@
 // Playing the 800 × 600 instruction video: libtheora's decode alone (the limit), the conversion to
-// BGRX (vectorised and pixel by pixel), and decode + conversion + texture write per frame.
+// BGRX (vectorised and pixel by pixel), decode + conversion + texture write per frame, and the
+// view's SetFrame, which does all of it and switches textures.
 //
 // The video is resource 190 when the build embeds it. Otherwise a stand-in of the same format is
 // encoded at start-up: a game screen like the one the instruction shows (a rippling lake, a moving
 // boat, a map, eight arrow buttons and a text panel), 125 frames at 25 frames per second.
+#include "gui/IMTheoraView.h"
 #include "media/IMResourceManager.h"
 #include "media/TheoraStream.h"
 #include "media/VideoFrameWriter.h"
@@ -14,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -192,6 +195,37 @@ void BM_DecodeAndWriteTexture(benchmark::State& state) {
     media.ReleaseTexture(texture);
 }
 BENCHMARK(BM_DecodeAndWriteTexture)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", Fastest);
+
+// What the animation control costs per frame: IMTheoraView::SetFrame on the headless device.
+void BM_TheoraViewSetFrame(benchmark::State& state) {
+    IMResourceManager media;
+    if (media.InitDirect3D(nullptr, true, kWidth, kHeight, 75) != 0) {
+        state.SkipWithError("no headless device");
+        return;
+    }
+    Renderer = &media;
+    {
+        const std::vector<uint8_t>& bytes = Video();
+        IMTheoraView view;
+        view.LoadFromMemory(bytes.data(), static_cast<int>(bytes.size()));
+        unsigned frame = 0;
+        for (auto _ : state) {
+            if (view.GetLastFrame() != INT_MAX && static_cast<int>(frame) > view.GetLastFrame()) {
+                state.PauseTiming();
+                frame = 0;
+                view.SetFrame(frame++); // the rewind
+                state.ResumeTiming();
+            }
+            view.SetFrame(frame++);
+        }
+    }
+    Renderer = nullptr;
+}
+BENCHMARK(BM_TheoraViewSetFrame)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
