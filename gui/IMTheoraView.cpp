@@ -66,11 +66,16 @@ void IMTheoraView::LoadFromMemory(const void* data, int size) {
     const int width = stream.PictureWidth();
     const int height = stream.PictureHeight();
     if (Renderer) {
-        const std::wstring counter = std::to_wstring(loadCounter);
-        shownTexture = Renderer->CreateBlankTexture(L"IMTheoraView1" + counter, width, height,
-                                                    platform::TextureFormat::X8R8G8B8);
-        backTexture = Renderer->CreateBlankTexture(L"IMTheoraView2" + counter, width, height,
-                                                   platform::TextureFormat::X8R8G8B8);
+        // The index a failed creation returns names a real slot as soon as another texture is
+        // registered, so it is not kept.
+        auto create = [&](const wchar_t* prefix) {
+            const int index =
+                Renderer->CreateBlankTexture(prefix + std::to_wstring(loadCounter), width, height,
+                                             platform::TextureFormat::X8R8G8B8);
+            return Renderer->IsValidTexture(index) ? index : -1;
+        };
+        shownTexture = create(L"IMTheoraView1");
+        backTexture = create(L"IMTheoraView2");
     }
     ++loadCounter;
     SetTextureIndex(shownTexture);

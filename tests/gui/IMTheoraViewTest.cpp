@@ -167,6 +167,33 @@ TEST_F(TheoraViewTest, BrokenStreamsRaiseTheirMessagesAndLeaveAViewThatGoesAwayA
     EXPECT_EQ(LoadError(corruptFirstFrame), "error during theora_decode_packetin...");
 }
 
+TEST_F(TheoraViewTest, APictureTooWideForATextureLeavesOtherTexturesAlone) {
+    // The identification header claims 1025 macroblocks (16400 pixels) across, more than a
+    // texture can be.
+    std::vector<uint8_t> bytes = counter;
+    const size_t header = PacketStarts(bytes)[0];
+    const uint8_t macroblocks[] = {0x04, 0x01};  // big-endian, at 10
+    const uint8_t pixels[] = {0x00, 0x40, 0x10}; // big-endian, at 14
+    std::copy(std::begin(macroblocks), std::end(macroblocks), bytes.begin() + header + 10);
+    std::copy(std::begin(pixels), std::end(pixels), bytes.begin() + header + 14);
+    FixChecksums(bytes);
+
+    int other;
+    {
+        IMTheoraView view;
+        try {
+            view.LoadFromMemory(bytes.data(), static_cast<int>(bytes.size()));
+        } catch (const std::runtime_error&) {
+            // Frames coded for the real width need not decode at this one.
+        }
+        EXPECT_EQ(view.stream.PictureWidth(), 16400);
+        EXPECT_EQ(view.shownTexture, -1);
+        EXPECT_EQ(view.backTexture, -1);
+        other = MakeSolidPicture(L"other", 4, 4, 0xFF00FF00);
+    }
+    EXPECT_EQ(Renderer->FindTexture(L"other"), other);
+}
+
 TEST_F(TheoraViewTest, AFrameTheDecoderRejectsRaisesFromSetFrameAndPlayingGoesOn) {
     std::vector<uint8_t> bytes = counter;
     bytes[PacketStarts(bytes)[3 + 10]] |= 0x80;
