@@ -47,9 +47,8 @@ struct ArrowKind {
 };
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr ArrowKind kArrows[] = {
-    {L"117", 0.0f, 0},          {L"117", kPi / 2, 90},  {L"117", kPi, 180},
-    {L"117", 3 * kPi / 2, 270}, {L"121", 0.0f, 45},     {L"122", 0.0f, 135},
-    {L"184", 0.0f, 315},        {L"185", 0.0f, 225},
+    {L"117", 0.0f, 0},  {L"117", kPi / 2, 90}, {L"117", kPi, 180},  {L"117", 3 * kPi / 2, 270},
+    {L"121", 0.0f, 45}, {L"122", 0.0f, 135},   {L"184", 0.0f, 315}, {L"185", 0.0f, 225},
 };
 
 // The ripple runs forward through the twelve frames and back, each end once.
@@ -91,13 +90,14 @@ int App::BuildGameScreen(IMDialogBase<IMEmptyView>* dialog) {
 
     // Every button and wheel event that reaches the dialog, whatever lies
     // under the pointer.
-    dialog->OnMouseButton.connect(
-        [this](const IMMouseEvent& event) { return OnDialogMouseButton(event.code, event.wParam); });
+    dialog->OnMouseButton.connect([this](const IMMouseEvent& event) {
+        return OnDialogMouseButton(event.code, event.wParam);
+    });
 
     for (const ArrowKind& kind : kArrows) {
-        ArrowButton* button = dialog->CreateButton(kRingCorner.x, kRingCorner.y, kind.picture,
-                                                   kind.picture, kind.picture, kind.picture,
-                                                   kLensLayer);
+        ArrowButton* button =
+            dialog->CreateButton(kRingCorner.x, kRingCorner.y, kind.picture, kind.picture,
+                                 kind.picture, kind.picture, kLensLayer);
         const int direction = kind.direction;
         button->OnMouseButton.connect([this, direction](const IMMouseEvent& event) {
             return OnArrowButton(event.code, direction);
