@@ -326,7 +326,8 @@ public:
             return needed;
         if (needed > size)
             return kOutlineError;
-        std::memcpy(buffer, outline.data(), needed);
+        if (needed > 0)
+            std::memcpy(buffer, outline.data(), needed);
         return needed;
     }
 
