@@ -62,3 +62,11 @@ bench: program
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+
+# Re-makes every picture, sound and video under assets/ (and the review
+# pictures in tools/assets/out/) with our own generators. The generated files
+# are committed, so the normal build never runs this.
+.PHONY: assets
+assets:
+	@./tools/assets/install-deps.sh
+	/usr/bin/python3 tools/assets/make_assets.py
