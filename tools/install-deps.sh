@@ -12,7 +12,7 @@ libxerces-c-dev libboost-dev
 libogg-dev libvorbis-dev libtheora-dev
 libpng-dev libjpeg62-turbo-dev libagg-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth
+xvfb xauth xdotool
 cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
 "
 

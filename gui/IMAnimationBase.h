@@ -1,0 +1,93 @@
+// An animation control: plays its view's frames first … last once, at one
+// frame per period, timed by the performance counter on the update ticks.
+#pragma once
+
+#include "gui/IMViewControl.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+template <class View> class IMAnimationBase : public IMViewControl<View> {
+public:
+    using Dialog = IMControl::Dialog;
+
+    IMAnimationBase(Dialog* parentDialog, int layer) : IMViewControl<View>(parentDialog, layer) {}
+
+    // Starts from the first frame period; the frame shown changes at the
+    // next update.
+    virtual long Play() {
+        this->Fire(OnPlay, IMEvent(this, IMEventCode::State));
+        this->Fire(OnFrame, IMEvent(this, IMEventCode::State));
+        playing = true;
+        forward = true;
+        startTime = platform::PerformanceCounter();
+        periodsSeen = -1;
+        return 0;
+    }
+
+    virtual long Stop() {
+        playing = false;
+        this->Fire(OnStop, IMEvent(this, IMEventCode::State));
+        return 0;
+    }
+
+    void UpdateSelf() override {
+        if (!playing)
+            return;
+        const int64_t f = PeriodsSince(platform::PerformanceCounter());
+        periodsSeen = f;
+        const int64_t first = this->GetFirstFrame();
+        const int64_t last = this->GetLastFrame();
+        const int64_t count = std::max<int64_t>(last - first + 1, 1);
+        const int64_t frame = first + f % count;
+        if (frame == this->GetFrame())
+            return;
+        if (f > last - first) {
+            // Once through: stay on the last frame.
+            Stop();
+        } else {
+            this->Fire(OnFrame, IMEvent(this, IMEventCode::State));
+            this->SetFrame(static_cast<unsigned>(frame));
+        }
+    }
+
+    // The start of the next frame period after the one the last update saw:
+    // the frame changes (or the animation stops) exactly then.
+    std::optional<int64_t> NextWakeUp() const override {
+        if (!playing)
+            return std::nullopt;
+        if (periodsSeen < 0)
+            return platform::PerformanceCounter();
+        const int64_t first = this->GetFirstFrame();
+        if (this->GetLastFrame() <= first && this->GetFrame() == first)
+            return std::nullopt; // a single frame never changes or stops
+        const int64_t sixtieths = (periodsSeen + 1) * Period();
+        const int64_t frequency = platform::PerformanceFrequency();
+        return startTime + (sixtieths * frequency + 59999) / 60000;
+    }
+
+    // Performance-counter value when play started.
+    int64_t startTime = 0;
+    // Frame duration in sixtieths of a millisecond: 2400 is 40 ms.
+    int period = 2400;
+    bool playing = false;
+    // Frames always advance from first to last.
+    bool forward = true;
+    IMEventSignal OnPlay;
+    IMEventSignal OnStop;
+    // Fired by Play and before each change of frame.
+    IMEventSignal OnFrame;
+
+private:
+    int64_t Period() const { return std::max(period, 1); }
+    int64_t PeriodsSince(int64_t now) const {
+        const int64_t elapsed =
+            (now - startTime) * 60000 / platform::PerformanceFrequency(); // sixtieths of a ms
+        return std::max<int64_t>(elapsed, 0) / Period();
+    }
+
+    // Whole periods since Play at the last update; −1 until the first.
+    int64_t periodsSeen = -1;
+};

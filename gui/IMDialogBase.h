@@ -1,0 +1,91 @@
+// The container: a control whose children live in layers, drawn in ascending
+// layer order and, within a layer, in the order they were added; hit in the
+// opposite order. It tracks the child under the pointer and the child with
+// the focus, clips its children to its rectangle, and changes its tables
+// only between dispatches: children added or removed during a handler take
+// effect at the container's next update tick. Screens are dialogs.
+#pragma once
+
+#include "gui/IMButtonBase.h"
+#include "gui/IMStateView.h"
+#include "gui/IMTextureView.h"
+#include "gui/IMViewControl.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+template <class View> class IMDialogBase : public IMViewControl<View> {
+public:
+    using Layers = std::map<int, std::vector<IMControl*>>;
+    using Dialog = IMControl::Dialog;
+
+    // Covers the whole back buffer.
+    IMDialogBase(Dialog* parentDialog, int layer);
+    IMDialogBase(Dialog* parentDialog, int layer, const platform::Rect& area);
+    // Deletes the queued children first, then every child still there.
+    ~IMDialogBase() override;
+
+    Layers children;
+    // Constructed since the last update tick: not yet drawn, hit or updated.
+    Layers pendingAdds;
+    std::vector<IMControl*> removals;
+    IMControl* hovered = nullptr;
+    IMControl* focusedChild = nullptr;
+    // In the container's own coordinates.
+    int lastMouseX = 0;
+    int lastMouseY = 0;
+
+    void SetDirty(bool value) override;
+    bool IsDirty() const override;
+    bool HitTest(int x, int y) const override;
+    using IMViewControl<View>::HitTest;
+    long HandleMouseMove(const IMMouseEvent& event) override;
+    long HandleMouseButton(const IMMouseEvent& event) override;
+    long HandleMouseLeave(const IMMouseEvent& event) override;
+    long HandleKey(const IMKeyboardEvent& event) override;
+    long Draw(const IMEvent& event) override;
+    long Update(const IMEvent& event) override;
+    long Destroy(const IMEvent& event) override;
+    long HandleKillFocus(const IMEvent& event) override;
+    std::optional<int64_t> NextWakeUp() const override;
+
+    // Called by the control constructor and by Remove only.
+    void AddChild(IMControl* control, int layer);
+    void RemoveChild(IMControl* control);
+    // Finds the topmost child under the pointer and sends enter (to the new
+    // one first) and leave. event is in this container's coordinates.
+    void UpdateHover(const IMMouseEvent& event);
+    void ProcessRemovals();
+    // The layer whose vector holds the control; 0 when none does.
+    int FindLayer(IMControl* control) const;
+
+    // Children made by the screens. The picture is shown at (x, y) in its
+    // own size; the button takes the size of its normal picture.
+    IMStaticPictureBase<IMTextureView>* CreatePicture(int x, int y, const std::wstring& name,
+                                                      int layer = 0, uint32_t color = 0xFFFFFFFF);
+    IMButtonBase<IMStateView>* CreateButton(int x, int y, const std::wstring& normal,
+                                            const std::wstring& disabled, const std::wstring& over,
+                                            const std::wstring& pressedPicture, int layer = 0);
+
+protected:
+    // Deletes every child at once (the window does this before the media
+    // layer goes, so that views release their pictures while it exists).
+    void DeleteAllChildren();
+
+private:
+    long TrackFocus(const IMEvent& event);
+
+    // Children removed before their first tick: out of every table at once,
+    // deleted at the next ProcessRemovals like every other removal, because
+    // the call may come from inside one of their own handlers.
+    std::vector<IMControl*> discarded;
+};
+
+extern template class IMDialogBase<IMEmptyView>;
+
+// A child dialog of the parent covering (x, y, x + width, y + height).
+IMDialogBase<IMEmptyView>* CreateDialog(IMDialogBase<IMEmptyView>* parent, int x, int y, int width,
+                                        int height, int layer = 0);

@@ -1,0 +1,91 @@
+// Picture references, drawing through the renderer and the pixel-precise,
+// rotation-aware hit test.
+#include "gui/IMTextureView.h"
+
+#include "media/IMResourceManager.h"
+
+#include <cmath>
+
+using namespace platform;
+
+IMTextureView::~IMTextureView() {
+    if (hasTexture && Renderer)
+        Renderer->ReleaseTexture(textureId);
+}
+
+void IMTextureView::SetTexture(const std::wstring& name) {
+    if (!Renderer)
+        return;
+    // LoadTexture's reference is only held while the view takes its own.
+    const int loaded = Renderer->LoadTexture(name);
+    if (Renderer->IsValidTexture(loaded))
+        Assign(loaded);
+    else
+        ClearTexture();
+    Renderer->ReleaseTexture(loaded);
+}
+
+void IMTextureView::SetTextureIndex(int index) {
+    if (!Renderer)
+        return;
+    if (Renderer->IsValidTexture(index))
+        Assign(index);
+    else
+        ClearTexture();
+}
+
+void IMTextureView::Assign(int index) {
+    if (hasTexture && index == textureId)
+        return;
+    Renderer->AddTextureRef(index);
+    const int previous = textureId;
+    const bool hadTexture = hasTexture;
+    textureId = index;
+    if (hadTexture)
+        Renderer->ReleaseTexture(previous);
+    hasTexture = true;
+    SetSourceRect(Renderer->Slot(index)->image);
+    SetDirty(true);
+}
+
+// The index slotCount that a failed load returns names a real slot as soon as
+// another texture is registered, so it is never kept.
+void IMTextureView::ClearTexture() {
+    if (hasTexture)
+        Renderer->ReleaseTexture(textureId);
+    hasTexture = false;
+    textureId = 0;
+    SetSourceRect(Rect{});
+    SetDirty(true);
+}
+
+void IMTextureView::Render() {
+    if (hasTexture && Renderer) {
+        const Rect source = GetSourceRect();
+        Renderer->DrawTexture(textureId, GetRect(), &source, color, angle);
+    }
+    dirty = false;
+}
+
+bool IMTextureView::HitTest(Point point) const {
+    if (!hasTexture || !Renderer)
+        return false;
+    const Rect r = GetRect();
+    const Rect source = GetSourceRect();
+    const int cx = r.left + r.Width() / 2;
+    const int cy = r.top + r.Height() / 2;
+    const double a = -static_cast<double>(angle);
+    const double dx = point.x - cx;
+    const double dy = point.y - cy;
+    const int x = static_cast<int>(cx + std::cos(a) * dx - std::sin(a) * dy);
+    const int y = static_cast<int>(cy + std::sin(a) * dx + std::cos(a) * dy);
+    if (!PtInRect(r, x, y))
+        return false;
+    const int sx = source.left + source.Width() * (x - r.left) / r.Width();
+    const int sy = source.top + source.Height() * (y - r.top) / r.Height();
+    if (!PtInRect(source, sx, sy))
+        return false;
+    const uint32_t pixel = Renderer->GetTexturePixel(textureId, sx, sy);
+    const int effectiveAlpha = static_cast<int>(color >> 24) / 255 * static_cast<int>(pixel >> 24);
+    return effectiveAlpha >= alphaThreshold;
+}

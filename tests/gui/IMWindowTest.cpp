@@ -1,0 +1,151 @@
+// The root window: its timers, rendering on demand while shown, and the
+// pointer entering and leaving the window as a whole.
+#include "GuiFixture.h"
+
+#include "platform/WinCodes.h"
+
+using namespace platform;
+
+using IMWindowTest = GuiTest;
+
+TEST_F(IMWindowTest, DueTimersFireOncePerPassInAscendingIdOrder) {
+    const int slow = window->AddTimer(30);
+    const int fast = window->AddTimer(10);
+    EXPECT_EQ(slow, 1);
+    EXPECT_EQ(fast, 2);
+    window->ConnectTimer(fast, [&](const IMEvent& e) {
+        EXPECT_EQ(e.control, window);
+        log.push_back("fast");
+        return 0L;
+    });
+    window->ConnectTimer(slow, [&](const IMEvent&) {
+        log.push_back("slow");
+        return 0L;
+    });
+    auto after = [&](int milliseconds) {
+        log.clear();
+        AdvanceMilliseconds(milliseconds);
+        Pass();
+        return log;
+    };
+    using Fired = std::vector<std::string>;
+    EXPECT_EQ(after(9), Fired{});
+    EXPECT_EQ(after(1), Fired{"fast"});
+    EXPECT_EQ(after(20), (Fired{"slow", "fast"}));
+    // Missed periods are not made up, and each period starts at the firing.
+    EXPECT_EQ(after(100), (Fired{"slow", "fast"}));
+    EXPECT_EQ(after(9), Fired{});
+    EXPECT_EQ(after(1), Fired{"fast"});
+}
+
+TEST_F(IMWindowTest, TimersOfIntervalZeroFireEveryPassAndMayRemoveThemselvesOrOthers) {
+    const int every = window->AddTimer(0);
+    const int selfRemoving = window->AddTimer(0);
+    const int victim = window->AddTimer(0);
+    window->ConnectTimer(every, [&](const IMEvent&) {
+        log.push_back("every");
+        return 0L;
+    });
+    window->ConnectTimer(selfRemoving, [&](const IMEvent&) {
+        log.push_back("self");
+        window->RemoveTimer(selfRemoving);
+        window->RemoveTimer(victim);
+        return 0L;
+    });
+    window->ConnectTimer(victim, [&](const IMEvent&) {
+        log.push_back("victim");
+        return 0L;
+    });
+    Pass(3);
+    EXPECT_EQ(log, (std::vector<std::string>{"every", "self", "every", "every"}));
+
+    window->RemoveTimer(0);
+    window->RemoveTimer(victim);
+    EXPECT_FALSE(window->ConnectTimer(victim, [](const IMEvent&) { return 0L; }).connected());
+    EXPECT_EQ(window->AddTimer(5), 4);
+}
+
+TEST_F(IMWindowTest, MinimisedOrHiddenNothingIsRenderedNorCountedButTheTreeRuns) {
+    Box* box = MakeBox(window, 0, {0, 0, 10, 10});
+    Log(box->OnDraw, "draw");
+    int ticks = 0;
+    box->OnUpdate.connect([&](const IMEvent&) { return long(++ticks); });
+    Pass();
+    ASSERT_EQ(log.size(), 1u);
+    const uint32_t frames = Renderer->frameCount;
+
+    struct Case {
+        uint32_t message;
+        uint32_t hide;
+        uint32_t show;
+        Rect moveTo;
+    } cases[] = {{WM_SIZE, SIZE_MINIMIZED, SIZE_RESTORED, {5, 5, 15, 15}},
+                 {WM_SHOWWINDOW, 0, 1, {6, 6, 16, 16}}};
+    for (const Case& c : cases) {
+        log.clear();
+        ticks = 0;
+        const uint32_t before = Renderer->frameCount;
+        PostMessage(c.message, c.hide, 0);
+        box->SetRect(c.moveTo);
+        Pass(3);
+        EXPECT_TRUE(window->suspended);
+        EXPECT_EQ(ticks, 3);
+        EXPECT_TRUE(log.empty());
+        EXPECT_EQ(Renderer->frameCount, before);
+
+        PostMessage(c.message, c.show, 0);
+        Pass();
+        EXPECT_FALSE(window->suspended);
+        EXPECT_EQ(log, std::vector<std::string>{"draw 15"});
+        EXPECT_EQ(Renderer->frameCount, before + 1);
+    }
+
+    // Restoring by itself marks nothing dirty.
+    log.clear();
+    PostMessage(WM_SIZE, SIZE_MINIMIZED, 0);
+    Pass();
+    PostMessage(WM_SIZE, SIZE_RESTORED, 0);
+    Pass();
+    EXPECT_TRUE(log.empty());
+    EXPECT_GT(Renderer->frameCount, frames);
+}
+
+TEST_F(IMWindowTest, RenderFrameDrawsOnlyWhenSomethingIsDirtyAndCountsEveryPass) {
+    MakeSolidPicture(L"red", 20, 10, 0xFFFF0000);
+    auto* picture = window->CreatePicture(30, 40, L"red");
+    Pass();
+    EXPECT_EQ(ScreenAt(30, 40), 0xFF0000u);
+    EXPECT_EQ(ScreenAt(49, 49), 0xFF0000u);
+    EXPECT_EQ(ScreenAt(50, 40), 0x000000u);
+    EXPECT_FALSE(window->IsDirty());
+
+    const uint32_t frames = Renderer->frameCount;
+    Pass(4);
+    EXPECT_EQ(Renderer->frameCount, frames + 4);
+    picture->SetPosition(100, 100);
+    Pass();
+    EXPECT_EQ(ScreenAt(30, 40), 0x000000u);
+    EXPECT_EQ(ScreenAt(100, 100), 0xFF0000u);
+}
+
+TEST_F(IMWindowTest, ThePointerEntersAndLeavesTheWindowAsAWhole) {
+    Log(window->OnMouseEnter, "enter");
+    Log(window->OnMouseLeave, "leave");
+    std::vector<int> xs;
+    window->OnMouseLeave.connect([&](const IMMouseEvent& e) { return long(xs.emplace_back(e.x)); });
+    Box* box = MakeBox(window, 0, {0, 0, 100, 100});
+    Log(box->OnMouseLeave, "box leave");
+    display.MoveMouse(10, 10);
+    Pass(2);
+    EXPECT_EQ(log, std::vector<std::string>{"enter 523"});
+    display.MoveMouse(20, 20);
+    Pass();
+    ASSERT_TRUE(box->IsMouseOver());
+
+    // Into the letterbox beside the scene, then off the window.
+    log.clear();
+    display.MoveMouse(-30, 20);
+    Pass();
+    EXPECT_EQ(log, (std::vector<std::string>{"box leave 675", "leave 675"}));
+    EXPECT_EQ(xs, std::vector<int>{-30});
+}
