@@ -2,6 +2,7 @@
 // the order in which the program's window comes down.
 #include "gui/IMWindow.h"
 
+#include "gui/DefaultSkin.h"
 #include "media/IMResourceManager.h"
 #include "platform/Clock.h"
 #include "platform/MessageQueue.h"
@@ -23,8 +24,7 @@ IMWindow::~IMWindow() {
     if (Renderer) {
         // Sound labels must not reach for the timers below once they are gone.
         Renderer->SetLabelTimers(nullptr);
-        // The default skin is released here (ReleaseDefaultSkin) once it is
-        // registered at creation.
+        ReleaseDefaultSkin(*Renderer);
         Renderer->ReportFrameRate();
         delete Renderer;
         Renderer = nullptr;

@@ -1,6 +1,7 @@
 // The main window's creation, its window procedure and the message loop.
 #include "gui/MessageLoop.h"
 
+#include "gui/DefaultSkin.h"
 #include "gui/IMWindow.h"
 #include "media/IMResourceManager.h"
 #include "platform/Clock.h"
@@ -95,7 +96,7 @@ IMWindow* CreateMainWindow(const Rect& placement, const std::wstring& title, boo
         if (Renderer)
             Renderer->NotifyDeviceLost();
     });
-    // The default skin is registered here (RegisterDefaultSkin) once it exists.
+    RegisterDefaultSkin(*Renderer);
 
     MainWindow = new IMWindow();
     Renderer->SetLabelTimers(&soundTimers);
