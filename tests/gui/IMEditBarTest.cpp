@@ -4,7 +4,6 @@
 #include "GuiFixture.h"
 
 #include "gui/IMEditBar.h"
-#include "tests/gui/SkinPictures.h"
 
 using namespace platform;
 
@@ -14,7 +13,6 @@ class IMEditBarTest : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
-        RegisterSkinPictures({L"EditBarBackGround", L"EditBarKaretka", L"SelectionMask"});
         bar = new IMEditBar(window);
         bar->SetSize(520, 20);
         bar->SetPosition(135, 460);

@@ -2,7 +2,6 @@
 #include "GuiFixture.h"
 
 #include "gui/IMList.h"
-#include "tests/gui/SkinPictures.h"
 
 using namespace platform;
 
@@ -12,7 +11,6 @@ class IMListTest : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
-        RegisterSkinPictures({L"EditBarBackGround", L"EditBarKaretka", L"SelectionMask"});
         list = new IMList(window);
         list->SetRect(Rect{100, 50, 400, 250});
         Pass();

@@ -3,7 +3,6 @@
 #include "GuiFixture.h"
 
 #include "gui/IMScroll.h"
-#include "tests/gui/SkinPictures.h"
 
 using namespace platform;
 
@@ -13,8 +12,6 @@ class IMScrollTest : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
-        RegisterSkinPictures(
-            {L"ScrollButtonUp", L"ScrollButtonDown", L"ScrollBackground", L"ScrollSlider"});
         // 16 × 300 at the right edge of a 400 × 300 panel at (100, 100); the track is 268 long.
         panel = CreateDialog(window, 100, 100, 400, 300);
         scroll = new IMScroll(panel);
