@@ -344,6 +344,17 @@ IMDialogBase<View>::CreateButton(int x, int y, const std::wstring& normal,
     return button;
 }
 
+template <class View>
+IMStaticPictureBase<IMTextView>* IMDialogBase<View>::CreateText(int x, int y,
+                                                                const std::wstring& text,
+                                                                int layer) {
+    auto* label = new IMStaticPictureBase<IMTextView>(this, layer);
+    label->SetText(text);
+    const Rect extent = label->GetSourceRect();
+    label->SetRect(Rect{x, y, x + extent.Width(), y + extent.Height()});
+    return label;
+}
+
 template class IMDialogBase<IMEmptyView>;
 
 IMDialogBase<IMEmptyView>* CreateDialog(IMDialogBase<IMEmptyView>* parent, int x, int y, int width,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "gui/IMButtonBase.h"
+#include "gui/IMTextView.h"
 #include "gui/IMStateView.h"
 #include "gui/IMTextureView.h"
 #include "gui/IMViewControl.h"
@@ -69,6 +70,10 @@ public:
     IMButtonBase<IMStateView>* CreateButton(int x, int y, const std::wstring& normal,
                                             const std::wstring& disabled, const std::wstring& over,
                                             const std::wstring& pressedPicture, int layer = 0);
+    // A label holding the text in the text view's default style, sized to the laid-out text and
+    // placed at (x, y).
+    IMStaticPictureBase<IMTextView>* CreateText(int x, int y, const std::wstring& text,
+                                                int layer = 0);
 
 protected:
     // Deletes every child at once (the window does this before the media

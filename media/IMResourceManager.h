@@ -100,6 +100,20 @@ public:
     int RegisterTexture(const std::wstring& name, std::unique_ptr<platform::DeviceTexture> texture,
                         int pictureWidth, int pictureHeight);
 
+    // --- Text (media/TextTexture.cpp).
+
+    // The index in fonts.fontList of the font with this face, height, boldness and slant (the
+    // underline flag is not compared); made and appended when there is none yet.
+    int GetFont(const std::wstring& faceName, int height, bool bold, bool italic, bool underline);
+    // The picture of one UTF-16 code unit in the style, registered under `name` (a registered
+    // name is shared whatever the other arguments). It is `box`'s width × height when a box is
+    // given, else the character's advance × the font's cell height (1 for a size of 0), cleared
+    // to `backgroundColor` with the glyph blended over it in `textColor` (both ARGB), the
+    // underline drawn as a bar when asked. slotCount when no texture can be made.
+    int CreateTextTexture(const std::wstring& name, wchar_t character, const platform::Rect* box,
+                          uint32_t textColor, int height, const std::wstring& faceName,
+                          bool italic, bool bold, bool underline, uint32_t backgroundColor);
+
     // --- The device.
 
     // Makes the device for the window (headless when null) with a width × height back buffer,
