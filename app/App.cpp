@@ -2,6 +2,8 @@
 // and the application object's construction and destruction.
 #include "app/App.h"
 
+#include "app/WindowGameScene.h"
+
 #include <boost/bind/bind.hpp>
 
 namespace {

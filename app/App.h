@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@
 #include "app/Spot.h"
 #include "platform/Types.h"
 #include "shell/IMApp.h"
+
+class WindowGameScene;
+class IMSequenceView;
+template <class View> class IMAnimationBase;
 
 // The window title the entry point gives GetApp; the report file is named after it.
 inline constexpr const wchar_t* kWindowTitle = L"00517 Тренажер «Зельтарик»";
@@ -67,6 +72,10 @@ public:
 
     // The step "Dialog1": builds the game screen in the step dialog.
     int BuildGameScreen(IMDialogBase<IMEmptyView>* dialog);
+    // The ripple's OnStop: it plays again, so it loops while the screen lives.
+    long RestartRipple();
+    // The step dialog's OnClose: the game ends with the dialog that shows it.
+    long OnGameScreenClosed(IMDialogBase<IMEmptyView>* dialog);
 
     // The rules. Each runs on the main thread, called by the game screen.
     SpotPlacement PlaceSpots(long candidateLimit = kPlacementCandidateLimit);
@@ -135,6 +144,13 @@ public:
     GameScene* gameScene = nullptr;
     // The one automatic ascent in progress, −1 when none.
     int ascentTimer = -1;
+
+    // The game screen on the real window: the dialog it is built in, the
+    // scene behind gameScene (kept after the game ends, as the rules may still
+    // be returning through it) and the ripple control itself.
+    IMDialogBase<IMEmptyView>* gameDialog = nullptr;
+    std::unique_ptr<WindowGameScene> windowScene;
+    IMAnimationBase<IMSequenceView>* rippleAnimation = nullptr;
 
 private:
     bool IsTooClose(int placed, int cx, int cy) const;

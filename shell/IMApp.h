@@ -10,17 +10,12 @@
 #include <map>
 #include <string>
 
+#include "gui/IMWindow.h"
+#include "gui/MessageLoop.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "shell/ReportDocument.h"
 #include "shell/ReportOperations.h"
-
-// The window layer's types, used here only through pointers and references, so
-// that the shell compiles before the window exists and links with it later.
-class IMWindow;
-class IMEmptyView;
-class IMKeyboardEvent;
-template <class View> class IMDialogBase;
 
 // The title class App derives from IMApp<App>; the program has exactly one
 // title, so there is exactly one instantiation and one application object.
@@ -64,7 +59,13 @@ public:
     virtual int ShowStartScreen() { return 0; }
     virtual int ShowResultsScreen() { return 0; }
     virtual int ShowPraise(IMDialogBase<IMEmptyView>* dialogToClose) { return 0; }
-    virtual int ShowFinalPraise(int x, int y) { return 0; }
+    // The praise animation comes with the shell's screens. Until then the
+    // step ends at once, as it would when the praise has played.
+    virtual int ShowFinalPraise(int x, int y) {
+        if (stepDialog)
+            stepDialog->Close(IMEvent(stepDialog, IMEventCode::Close));
+        return 0;
+    }
     virtual void ShowInstruction(IMDialogBase<IMEmptyView>* dialog) {}
 
     // F12 opens the exit box; every key-down of the main window comes here.
@@ -154,11 +155,20 @@ private:
     // 800 × 600 client area, no menu, the title and the windowed flag, then the
     // three key handlers on its OnKeyDown signal in this order: the F1 repeat
     // of the instruction, HandleShellKey (called virtually) and the credits on
-    // Ctrl+I. The window layer fills this step in; until then there is no
-    // window and mainWindow stays none.
-    void OpenMainWindow(const std::wstring& title, bool windowed) {}
+    // Ctrl+I. The instruction and the credits come with the shell's screens;
+    // their handlers go round HandleShellKey when they do.
+    void OpenMainWindow(const std::wstring& title, bool windowed) {
+        using platform::CW_USEDEFAULT;
+        mainWindow = CreateMainWindow(
+            {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + 800, CW_USEDEFAULT + 600}, title,
+            windowed);
+        mainWindow->OnKeyDown.connect(
+            [this](const IMKeyboardEvent& event) -> long { return HandleShellKey(event); });
+    }
 
-    // The counterpart at release: deletes mainWindow and sets it to none. It is
-    // filled in together with OpenMainWindow.
-    void CloseMainWindow() {}
+    // The counterpart at release: deletes mainWindow and sets it to none.
+    void CloseMainWindow() {
+        delete mainWindow;
+        mainWindow = nullptr;
+    }
 };

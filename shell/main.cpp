@@ -1,15 +1,16 @@
-// Entry point of the program: the application object, its start screen and the
+// Entry point of the program: the application object, the game step and the
 // message loop, and the release of everything once the window has closed.
-#include <cstdio>
-
 #include "app/App.h"
+#include "app/FirstStep.h"
+#include "gui/IMWindow.h"
+#include "gui/MessageLoop.h"
 
 int main() {
     App* app = App::GetApp(kWindowTitle, false);
-    // The start screen and the message loop need the main window, which
-    // OpenMainWindow does not create yet.
-    if (app->mainWindow == nullptr)
-        std::fputs("zeltarik: the game window is not built yet; nothing to show.\n", stderr);
+    // The start screen and the instruction come with the shell's screens;
+    // until then the run begins with the game itself.
+    OpenFirstStep(*app);
+    RunMessageLoop(*app->mainWindow);
     App::ReleaseApp();
     return 0;
 }

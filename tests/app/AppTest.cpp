@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/DebugOutput.h"
+#include "platform/audio/HeadlessAudio.h"
+#include "platform/window/HeadlessWindow.h"
+
 namespace {
 
 std::vector<std::wstring> Paragraphs(const std::wstring& text) {
@@ -42,6 +46,9 @@ TEST(AppTest, CarriesTheTitlesNumberNameAndDescription) {
 }
 
 TEST(AppTest, GetAppRegistersTheGameAsTheOnlyAndFirstStep) {
+    platform::DebugOutputCapture debugOutput;
+    platform::HeadlessWindow display;
+    platform::HeadlessAudio audio;
     App* app = App::GetApp(kWindowTitle, false);
     EXPECT_EQ(App::theApp, app);
     EXPECT_EQ(app->windowTitle, kWindowTitle);

@@ -6,8 +6,12 @@
 
 #include <string>
 
+#include "gui/IMWindow.h"
 #include "platform/Clock.h"
+#include "platform/DebugOutput.h"
 #include "platform/Random.h"
+#include "platform/audio/HeadlessAudio.h"
+#include "platform/window/HeadlessWindow.h"
 #include "shell/ReportDocument.h"
 #include "tests/shell/ReportTestFolder.h"
 
@@ -40,6 +44,11 @@ protected:
         while (CountingTitle::appRefCount > 0)
             CountingTitle::ReleaseApp();
     }
+
+    // GetApp opens the main window; here it opens on the twins.
+    platform::DebugOutputCapture debugOutput;
+    platform::HeadlessWindow display;
+    platform::HeadlessAudio audio;
 };
 
 TEST_F(IMAppTest, GetAppCreatesOneObjectAndTheLastReleaseDeletesIt) {
@@ -55,13 +64,16 @@ TEST_F(IMAppTest, GetAppCreatesOneObjectAndTheLastReleaseDeletesIt) {
     EXPECT_EQ(first->windowTitle, L"First title");
     EXPECT_EQ(first->resourceNumber, L"00001");
     EXPECT_EQ(first->currentStep, L"Dialog1");
-    EXPECT_EQ(first->mainWindow, nullptr);
+    ASSERT_NE(first->mainWindow, nullptr);
+    EXPECT_EQ(first->mainWindow, MainWindow);
+    EXPECT_EQ(display.Title(), L"First title");
 
     CountingTitle::ReleaseApp();
     EXPECT_EQ(CountingTitle::destroyed, 0);
     CountingTitle::ReleaseApp();
     EXPECT_EQ(CountingTitle::destroyed, 1);
     EXPECT_EQ(CountingTitle::theApp, nullptr);
+    EXPECT_EQ(MainWindow, nullptr);
     // A release too many changes nothing.
     CountingTitle::ReleaseApp();
     EXPECT_EQ(CountingTitle::appRefCount, 0);

@@ -1,0 +1,286 @@
+// The headless game window and the child's hands on it.
+#include "GameWindow.h"
+
+#include <cstdlib>
+#include <deque>
+#include <limits>
+#include <stdexcept>
+
+#include "shell/ReportDocument.h"
+
+namespace {
+
+// The pointer rests in the glass while diving, away from its middle, where
+// the object under the boat lies: a wheel press over an object is a middle
+// click on it, which the rules take as clicking the object.
+constexpr platform::Point kDivingPointer{140, 330};
+
+std::filesystem::path MakeFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zel-game-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a test folder");
+    return pattern;
+}
+
+} // namespace
+
+MapPoint StepOf(int direction) {
+    switch (direction) {
+    case 0:
+        return {0, -1};
+    case 45:
+        return {1, -1};
+    case 90:
+        return {1, 0};
+    case 135:
+        return {1, 1};
+    case 180:
+        return {0, 1};
+    case 225:
+        return {-1, 1};
+    case 270:
+        return {-1, 0};
+    case 315:
+        return {-1, -1};
+    default:
+        return {0, 0};
+    }
+}
+
+GameWindow::GameWindow() : folder_(MakeFolder()) {
+    platform::ClearMessages();
+    LoopStatistics() = {};
+    SetIdleWait(IdleWait::UntilDue);
+    app_ = App::GetApp(kWindowTitle, false);
+    // A student's report on a private folder receives the game's rows.
+    app_->report = new ReportDocument((folder_ / "report.xls").wstring(), L"Ученик");
+    dialog_ = OpenFirstStep(*app_);
+    Pass();
+    MoveTo(600, 500);
+
+    for (size_t i = 0; i < kArrowDirections.size(); ++i) {
+        GameArrow& arrow = ArrowFor(kArrowDirections[i]);
+        // The point of the arrow nearest to the middle of all its points.
+        std::vector<platform::Point> points;
+        const platform::Rect rect = arrow.GetRect();
+        for (int y = rect.top; y < rect.bottom; y += 2)
+            for (int x = rect.left; x < rect.right; x += 2)
+                if (TopmostAt(x, y) == &arrow)
+                    points.push_back({x, y});
+        if (points.empty())
+            throw std::runtime_error("an arrow is nowhere the topmost control");
+        long sumX = 0;
+        long sumY = 0;
+        for (const platform::Point& p : points) {
+            sumX += p.x;
+            sumY += p.y;
+        }
+        const double mx = static_cast<double>(sumX) / points.size();
+        const double my = static_cast<double>(sumY) / points.size();
+        double best = std::numeric_limits<double>::max();
+        for (const platform::Point& p : points) {
+            const double d = (p.x - mx) * (p.x - mx) + (p.y - my) * (p.y - my);
+            if (d < best) {
+                best = d;
+                arrowPoints_[i] = p;
+            }
+        }
+    }
+
+    const platform::Rect mask = Renderer->Slot(app_->lakeMask)->image;
+    mapWidth_ = mask.Width();
+    mapHeight_ = mask.Height();
+    standing_.assign(static_cast<size_t>(mapWidth_) * mapHeight_, 0);
+}
+
+GameWindow::~GameWindow() {
+    App::ReleaseApp();
+    platform::ClearMessages();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+bool GameWindow::Pass(int passes) {
+    for (int i = 0; i < passes && !quit_; ++i)
+        if (MainWindow == nullptr || !RunMessageLoopPass(*MainWindow))
+            quit_ = true;
+    return !quit_;
+}
+
+GamePicture& GameWindow::Picture(ScenePicture* picture) {
+    return *dynamic_cast<ControlPicture<GamePicture>&>(*picture).GetControl();
+}
+
+GameArrow& GameWindow::Arrow(ScenePicture* picture) {
+    return *dynamic_cast<ControlPicture<GameArrow>&>(*picture).GetControl();
+}
+
+GameRipple& GameWindow::Ripple(ScenePicture* picture) {
+    return *dynamic_cast<ControlPicture<GameRipple>&>(*picture).GetControl();
+}
+
+GameArrow& GameWindow::ArrowFor(int direction) {
+    for (size_t i = 0; i < kArrowDirections.size(); ++i)
+        if (kArrowDirections[i] == direction)
+            return Arrow(app_->arrowButtons.at(i));
+    throw std::invalid_argument("no such arrow");
+}
+
+IMControl* GameWindow::TopmostAt(int x, int y) const {
+    for (auto layer = dialog_->children.rbegin(); layer != dialog_->children.rend(); ++layer)
+        for (auto child = layer->second.rbegin(); child != layer->second.rend(); ++child)
+            if ((*child)->HitTest(x, y))
+                return *child;
+    return nullptr;
+}
+
+platform::Point GameWindow::ArrowPoint(int direction) const {
+    for (size_t i = 0; i < kArrowDirections.size(); ++i)
+        if (kArrowDirections[i] == direction)
+            return arrowPoints_[i];
+    throw std::invalid_argument("no such arrow");
+}
+
+void GameWindow::MoveTo(int x, int y) {
+    display.MoveMouse(x, y);
+    Pass();
+}
+
+void GameWindow::LeftPress(int x, int y) {
+    display.MoveMouse(x, y);
+    display.PressButton(SDL_BUTTON_LEFT, x, y);
+    Pass();
+}
+
+void GameWindow::LeftRelease(int x, int y) {
+    display.MoveMouse(x, y);
+    display.ReleaseButton(SDL_BUTTON_LEFT, x, y);
+    Pass();
+}
+
+void GameWindow::LeftClick(int x, int y) {
+    LeftPress(x, y);
+    LeftRelease(x, y);
+}
+
+void GameWindow::MiddlePress(uint8_t clicks) {
+    display.MoveMouse(kDivingPointer.x, kDivingPointer.y);
+    display.PressButton(SDL_BUTTON_MIDDLE, kDivingPointer.x, kDivingPointer.y, clicks);
+    display.ReleaseButton(SDL_BUTTON_MIDDLE, kDivingPointer.x, kDivingPointer.y);
+    Pass();
+}
+
+void GameWindow::Wheel(int notches) {
+    display.MoveMouse(kDivingPointer.x, kDivingPointer.y);
+    for (int i = 0; i < std::abs(notches); ++i) {
+        display.TurnWheel(notches > 0 ? 1.0f : -1.0f);
+        Pass();
+    }
+}
+
+void GameWindow::HoldArrow(int direction, int steps) {
+    const platform::Point p = ArrowPoint(direction);
+    LeftPress(p.x, p.y);
+    for (int i = 0; i < steps; ++i) {
+        Advance(static_cast<int>(App::kMovePeriod));
+        Pass();
+    }
+    LeftRelease(p.x, p.y);
+}
+
+void GameWindow::Drive(const std::vector<int>& directions) {
+    // The loop draws nothing while the window is minimised; timers and input
+    // go on as ever. A long voyage costs thousands of passes, and drawing
+    // them is the benchmark's business, not the route's.
+    display.SendWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    Pass();
+    for (size_t i = 0; i < directions.size();) {
+        size_t j = i;
+        while (j < directions.size() && directions[j] == directions[i])
+            ++j;
+        HoldArrow(directions[i], static_cast<int>(j - i));
+        i = j;
+    }
+    display.SendWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    Pass();
+}
+
+void GameWindow::DiveTo(int depth) {
+    MiddlePress();
+    Wheel(depth - app_->depth);
+}
+
+void GameWindow::Surface() {
+    MiddlePress();
+    for (int guard = 0; app_->diving && guard <= App::kMaxDepth + 2; ++guard) {
+        Advance(static_cast<int>(App::kAscentPeriod));
+        Pass();
+    }
+}
+
+bool GameWindow::CanStand(MapPoint p) {
+    if (p.x < 0 || p.y < 0 || p.x >= mapWidth_ || p.y >= mapHeight_)
+        return false;
+    uint8_t& known = standing_[static_cast<size_t>(p.y) * mapWidth_ + p.x];
+    if (known == 0)
+        known = app_->CanPlaceBoat(p.x, p.y) ? 1 : 2;
+    return known == 1;
+}
+
+GameWindow::Reach GameWindow::Explore() {
+    Reach reach;
+    reach.width = mapWidth_;
+    reach.height = mapHeight_;
+    reach.via.assign(static_cast<size_t>(mapWidth_) * mapHeight_, -1);
+    const MapPoint start = Boat();
+    std::deque<MapPoint> queue{start};
+    reach.via[reach.Index(start)] = 8; // the start itself
+    while (!queue.empty()) {
+        const MapPoint from = queue.front();
+        queue.pop_front();
+        for (size_t d = 0; d < kArrowDirections.size(); ++d) {
+            const MapPoint step = StepOf(kArrowDirections[d]);
+            const MapPoint to{from.x + step.x, from.y + step.y};
+            if (to.x < 0 || to.y < 0 || to.x >= mapWidth_ || to.y >= mapHeight_ ||
+                reach.via[reach.Index(to)] >= 0 || !CanStand(to))
+                continue;
+            reach.via[reach.Index(to)] = static_cast<int8_t>(d);
+            queue.push_back(to);
+        }
+    }
+    return reach;
+}
+
+std::vector<int> GameWindow::RouteTo(const Reach& reach, MapPoint target) const {
+    std::vector<int> route;
+    MapPoint p = target;
+    while (reach.Reached(p) && reach.via[reach.Index(p)] != 8) {
+        const int direction = kArrowDirections[reach.via[reach.Index(p)]];
+        route.insert(route.begin(), direction);
+        const MapPoint step = StepOf(direction);
+        p = {p.x - step.x, p.y - step.y};
+    }
+    return route;
+}
+
+MapPoint GameWindow::NearestTo(const Reach& reach, const Spot& spot) const {
+    MapPoint best{-1, -1};
+    double bestDistance = std::numeric_limits<double>::max();
+    for (int y = 0; y < reach.height; ++y)
+        for (int x = 0; x < reach.width; ++x) {
+            if (!reach.Reached({x, y}))
+                continue;
+            const double dx = x - spot.mapX;
+            const double dy = y - spot.mapY;
+            const double distance = dx * dx + dy * dy;
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = {x, y};
+            }
+        }
+    return best;
+}
+
+std::string GameWindow::ReportText() const {
+    return app_->report ? app_->report->Serialize() : std::string();
+}
