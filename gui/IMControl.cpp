@@ -2,6 +2,8 @@
 // click synthesis, keyboard signals, focus, and removal through the parent.
 #include "gui/IMControl.h"
 
+#include <algorithm>
+
 #include "gui/IMDialogBase.h"
 
 using namespace platform;
@@ -180,4 +182,28 @@ void IMControl::UpdateSelf() {}
 
 std::optional<int64_t> IMControl::NextWakeUp() const {
     return std::nullopt;
+}
+
+bool IMControl::AddDamage(int originX, int originY, const platform::Rect& clip,
+                          platform::Rect& damage) const {
+    const platform::Rect bounds = DrawnBounds();
+    if (bounds != drawnBounds || IsHidden() != drawnHidden)
+        return false;
+    if (!IsDirty() || IsHidden())
+        return true;
+    const platform::Rect changed = platform::IntersectRect(bounds.Offset(originX, originY), clip);
+    if (changed.IsEmpty())
+        return true;
+    if (damage.IsEmpty()) {
+        damage = changed;
+    } else {
+        damage = {std::min(damage.left, changed.left), std::min(damage.top, changed.top),
+                  std::max(damage.right, changed.right), std::max(damage.bottom, changed.bottom)};
+    }
+    return true;
+}
+
+void IMControl::KeepDrawnState() {
+    drawnBounds = DrawnBounds();
+    drawnHidden = IsHidden();
 }

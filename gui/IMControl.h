@@ -133,6 +133,18 @@ public:
     // a control whose look changes with time (an animation) must answer.
     virtual std::optional<int64_t> NextWakeUp() const;
 
+    // Redrawing only what changed. The window keeps the scene it drew last and, before a frame,
+    // asks the tree which screen pixels changed since. AddDamage grows `damage` by this control's
+    // changed pixels, seen through `clip`, with the parent's top-left corner at (originX,
+    // originY) on the screen; false when the change cannot be bounded so (the control moved,
+    // appeared or vanished, or a container changed itself) and the whole scene must be drawn.
+    // KeepDrawnState records, after a frame, what was drawn.
+    virtual bool AddDamage(int originX, int originY, const platform::Rect& clip,
+                           platform::Rect& damage) const;
+    virtual void KeepDrawnState();
+    // Every pixel the control may draw, in its parent's coordinates.
+    virtual platform::Rect DrawnBounds() const { return GetRect(); }
+
     // Lives exactly as long as the control: a handler that tracks it (see
     // above) is disconnected when the control dies.
     const std::shared_ptr<void>& LifetimeToken() const { return lifetime; }
@@ -151,6 +163,10 @@ protected:
         copy.control = this;
         signal(copy);
     }
+
+    // What the window last drew of the control.
+    platform::Rect drawnBounds{};
+    bool drawnHidden = true;
 
 private:
     std::shared_ptr<void> lifetime;

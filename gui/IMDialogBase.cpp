@@ -238,6 +238,34 @@ template <class View> std::optional<int64_t> IMDialogBase<View>::NextWakeUp() co
     return earliest;
 }
 
+template <class View>
+bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
+                                   Rect& damage) const {
+    // Its own look, its children's set or its place changed: only a whole frame shows that.
+    if (View::dirty || !pendingAdds.empty() || !removals.empty() || !discarded.empty())
+        return false;
+    if (this->DrawnBounds() != this->drawnBounds || this->IsHidden() != this->drawnHidden)
+        return false;
+    if (this->IsHidden())
+        return true;
+    const Rect area = this->GetRect();
+    const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
+    if (inside.IsEmpty())
+        return true;
+    for (const auto& [layer, controls] : children)
+        for (const IMControl* child : controls)
+            if (!child->AddDamage(originX + area.left, originY + area.top, inside, damage))
+                return false;
+    return true;
+}
+
+template <class View> void IMDialogBase<View>::KeepDrawnState() {
+    IMControl::KeepDrawnState();
+    for (auto& [layer, controls] : children)
+        for (IMControl* child : controls)
+            child->KeepDrawnState();
+}
+
 template <class View> void IMDialogBase<View>::AddChild(IMControl* control, int layer) {
     if (this->IsLocked() || Holds(children, control))
         return;

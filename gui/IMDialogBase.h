@@ -52,6 +52,9 @@ public:
     long Destroy(const IMEvent& event) override;
     long HandleKillFocus(const IMEvent& event) override;
     std::optional<int64_t> NextWakeUp() const override;
+    bool AddDamage(int originX, int originY, const platform::Rect& clip,
+                   platform::Rect& damage) const override;
+    void KeepDrawnState() override;
 
     // Called by the control constructor and by Remove only.
     void AddChild(IMControl* control, int layer);

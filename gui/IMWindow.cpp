@@ -84,13 +84,34 @@ void IMWindow::RenderFrame() {
         ++Renderer->frameCount;
         return;
     }
-    Renderer->Clear(0xFF000000);
+    // The scene is drawn into a kept picture; when it still holds the last frame and the changes
+    // can be bounded, only their rectangle is drawn again, with every control clipped to it, so
+    // the pixels are those a whole frame would give.
+    const Rect scene = GetRect();
+    bool intact = false;
+    const bool kept = Renderer->BeginKeptScene(intact);
+    Rect damage{};
+    const bool partial = kept && intact && AddDamage(0, 0, scene, damage);
+    lastFrameWhole = !partial;
+    lastDamage = partial ? damage : scene;
+    if (partial) {
+        Renderer->SetViewport(damage);
+        Renderer->FillRect(damage, 0xFF000000);
+    } else {
+        Renderer->Clear(0xFF000000);
+    }
     Renderer->BeginScene();
-    Draw(IMEvent(this, IMEventCode::Draw));
+    if (!partial || !damage.IsEmpty())
+        Draw(IMEvent(this, IMEventCode::Draw));
     ++Renderer->frameCount;
     Renderer->EndScene();
+    if (partial)
+        Renderer->SetViewport(scene);
+    if (kept)
+        Renderer->EndKeptScene();
     Renderer->Present();
     SetDirty(false);
+    KeepDrawnState();
 }
 
 void IMWindow::FireDueTimers() {

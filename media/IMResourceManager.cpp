@@ -458,6 +458,21 @@ void IMResourceManager::Present() {
         device->Present();
 }
 
+bool IMResourceManager::BeginKeptScene(bool& intact) {
+    intact = false;
+    return device && device->BeginKeptScene(intact);
+}
+
+void IMResourceManager::EndKeptScene() {
+    if (device)
+        device->EndKeptScene();
+}
+
+void IMResourceManager::FillRect(const Rect& rect, uint32_t color) {
+    if (device)
+        device->FillRect(rect, color);
+}
+
 Rect IMResourceManager::GetViewport() const {
     return device ? device->GetViewport() : Rect{0, 0, width, height};
 }

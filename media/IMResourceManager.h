@@ -155,6 +155,11 @@ public:
     void BeginScene();
     void EndScene();
     void Present();
+    // Drawing into the kept scene, whose pixels stay from one frame to the next (see the graphics
+    // device); false when there is none, `intact` whether it still holds the last frame.
+    bool BeginKeptScene(bool& intact);
+    void EndKeptScene();
+    void FillRect(const platform::Rect& rect, uint32_t color);
     // The clip rectangle in device (scene) pixels; the whole back buffer when there is no device.
     platform::Rect GetViewport() const;
     void SetViewport(const platform::Rect& viewport);

@@ -147,6 +147,17 @@ public:
     virtual void EndScene() = 0;
     virtual void Present() = 0;
 
+    // A kept scene: drawing between BeginKeptScene and EndKeptScene goes into a picture of the
+    // scene's size that keeps its pixels from one frame to the next, so a frame may redraw only
+    // what changed. False when the device cannot keep one; drawing then goes straight to the back
+    // buffer. `intact` tells whether the kept pixels are still those of the last frame (false on
+    // first use). EndKeptScene puts the kept scene into the back buffer, the border of a
+    // letterboxed display black.
+    virtual bool BeginKeptScene(bool& intact) = 0;
+    virtual void EndKeptScene() = 0;
+    // Fills the rectangle (within the viewport) with an ARGB colour, replacing what is there.
+    virtual void FillRect(const Rect& rect, uint32_t color) = 0;
+
     // The clip rectangle that drawing is limited to, in scene pixels. A new device's viewport is
     // its whole back buffer.
     virtual Rect GetViewport() const = 0;

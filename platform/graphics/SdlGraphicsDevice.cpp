@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <unordered_set>
 
 namespace platform {
@@ -170,20 +171,63 @@ public:
             SDL_RenderFlush(renderer_);
     }
 
+    bool BeginKeptScene(bool& intact) override {
+        intact = false;
+        if (lost_ || keptFailed_)
+            return false;
+        if (!kept_) {
+            kept_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                      SDL_TEXTUREACCESS_TARGET, width_, height_);
+            if (!kept_) {
+                keptFailed_ = true;
+                return false;
+            }
+            SDL_SetTextureBlendMode(kept_, SDL_BLENDMODE_NONE);
+            keptIntact_ = false;
+        }
+        if (SDL_SetRenderTarget(renderer_, kept_) != 0) {
+            keptFailed_ = true;
+            return false;
+        }
+        // Each target has its own clip rectangle in SDL.
+        ApplyClip();
+        intact = keptIntact_;
+        return true;
+    }
+
+    void EndKeptScene() override {
+        if (!kept_ || SDL_GetRenderTarget(renderer_) != kept_)
+            return;
+        SDL_SetRenderTarget(renderer_, nullptr);
+        SDL_RenderSetClipRect(renderer_, nullptr);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_SetTextureScaleMode(kept_,
+                                OutputIsScaled() ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        SDL_RenderCopy(renderer_, kept_, nullptr, nullptr);
+        keptIntact_ = true;
+        ApplyClip();
+    }
+
+    void FillRect(const Rect& rect, uint32_t color) override {
+        SDL_Color c = ToSdlColor(color);
+        SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
+        SDL_SetRenderDrawColor(renderer_, c.r, c.g, c.b, c.a);
+        SDL_Rect area{rect.left, rect.top, std::max(0, rect.Width()), std::max(0, rect.Height())};
+        SDL_RenderFillRect(renderer_, &area);
+    }
+
     Rect GetViewport() const override { return viewport_; }
 
     void SetViewport(const Rect& viewport) override {
         viewport_ = viewport;
-        if (viewport == Rect{0, 0, width_, height_}) {
-            SDL_RenderSetClipRect(renderer_, nullptr);
-            return;
-        }
-        SDL_Rect clip{viewport.left, viewport.top, std::max(0, viewport.Width()),
-                      std::max(0, viewport.Height())};
-        SDL_RenderSetClipRect(renderer_, &clip);
+        ApplyClip();
     }
 
-    void NotifyDeviceLost() override { lost_ = true; }
+    void NotifyDeviceLost() override {
+        lost_ = true;
+        keptIntact_ = false;
+    }
     bool IsLost() const override { return lost_; }
 
     Screenshot ReadPixels() override {
@@ -207,6 +251,16 @@ public:
     size_t TextureMemoryInUse() const override { return inUse_; }
 
 private:
+    void ApplyClip() {
+        if (viewport_ == Rect{0, 0, width_, height_}) {
+            SDL_RenderSetClipRect(renderer_, nullptr);
+            return;
+        }
+        SDL_Rect clip{viewport_.left, viewport_.top, std::max(0, viewport_.Width()),
+                      std::max(0, viewport_.Height())};
+        SDL_RenderSetClipRect(renderer_, &clip);
+    }
+
     bool OutputIsScaled() const {
         if (!window_)
             return false;
@@ -286,6 +340,10 @@ private:
     int height_;
     Rect viewport_;
     bool lost_ = false;
+    // The kept scene, made on first use; SDL frees it with the renderer.
+    SDL_Texture* kept_ = nullptr;
+    bool keptFailed_ = false;
+    bool keptIntact_ = false;
     size_t budget_ = 0;
     size_t inUse_ = 0;
     std::unordered_set<SdlTexture*> live_;
@@ -298,6 +356,27 @@ SdlTexture::~SdlTexture() {
     }
 }
 
+// Whether the renderer is OpenGL carried out by the processor (Mesa's llvmpipe or softpipe, or
+// another software rasteriser), as on a machine without a graphics driver.
+bool DrawsWithSoftwareGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name ||
+        std::strncmp(info.name, "opengl", 6) != 0)
+        return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString)
+        return false;
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const unsigned char* name = getString(kGlRenderer);
+    if (!name)
+        return false;
+    const std::string text(reinterpret_cast<const char*>(name));
+    return text.find("llvmpipe") != std::string::npos ||
+           text.find("softpipe") != std::string::npos ||
+           text.find("Software Rasterizer") != std::string::npos;
+}
+
 } // namespace
 
 std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindow, int width,
@@ -308,6 +387,14 @@ std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindo
         // Synchronised with the display when the driver allows, as the program has always
         // presented; any renderer that works is better than none.
         SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (renderer && DrawsWithSoftwareGl(renderer)) {
+            // OpenGL emulated on the processor shades every pixel of every frame through its
+            // general pipeline, several times the work of SDL's own software renderer for this
+            // scene; that one also hands the display only the finished picture.
+            SDL_DestroyRenderer(renderer);
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        }
         if (!renderer)
             renderer = SDL_CreateRenderer(window, -1, 0);
         if (!renderer) {

@@ -4,6 +4,8 @@
 
 #include "platform/WinCodes.h"
 
+#include <functional>
+
 using namespace platform;
 
 using IMWindowTest = GuiTest;
@@ -126,6 +128,83 @@ TEST_F(IMWindowTest, RenderFrameDrawsOnlyWhenSomethingIsDirtyAndCountsEveryPass)
     Pass();
     EXPECT_EQ(ScreenAt(30, 40), 0x000000u);
     EXPECT_EQ(ScreenAt(100, 100), 0xFF0000u);
+}
+
+// A change that keeps every control in its place redraws only its rectangle over the kept scene,
+// and the screen then shows exactly what a whole frame would; moves, appearances and a
+// container's own changes draw the whole scene.
+TEST_F(IMWindowTest, RedrawingOnlyTheChangesShowsWhatAWholeFrameWould) {
+    IMControl::Dialog* panel = CreateDialog(window, 50, 40, 500, 400);
+    auto* print = panel->CreatePicture(10, 10, L"PrintButton");
+    auto* saveAs = panel->CreatePicture(60, 30, L"SaveAsButton");
+    // Partly outside the panel, which clips it.
+    auto* cut = panel->CreatePicture(470, 380, L"RetryButton");
+    auto* turned = window->CreatePicture(300, 450, L"CloseButton");
+    auto* exit = window->CreatePicture(700, 20, L"ExitButton");
+    Pass();
+    ASSERT_TRUE(window->lastFrameWhole);
+
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+        bool whole;
+        Rect damage;
+    };
+    const Change changes[] = {
+        {"a translucent tint under an overlapping picture",
+         [&] {
+             print->color = 0x80FFFFFF;
+             print->SetDirty(true);
+         },
+         false, Rect{60, 50, 144, 97}},
+        {"another picture", [&] { saveAs->SetTexture(L"SaveAsButtonNuv"); }, false,
+         Rect{110, 70, 258, 117}},
+        {"a clipped picture", [&] { cut->SetTexture(L"RetryButtonKlick"); }, false,
+         Rect{520, 420, 550, 440}},
+        {"a turn",
+         [&] {
+             turned->angle = 0.6f;
+             turned->SetDirty(true);
+         },
+         true, Rect{}},
+        {"a further turn",
+         [&] {
+             turned->angle = 1.1f;
+             turned->SetDirty(true);
+         },
+         false, Rect{}},
+        {"two pictures far apart",
+         [&] {
+             exit->color = 0xFF808080;
+             exit->SetDirty(true);
+             print->color = 0xFFFFFFFF;
+             print->SetDirty(true);
+         },
+         false, Rect{60, 20, 721, 97}},
+        {"a move", [&] { saveAs->SetPosition(200, 200); }, true, Rect{}},
+        {"hiding", [&] { print->Hide(); }, true, Rect{}},
+        {"a new picture", [&] { panel->CreatePicture(5, 300, L"CancelButton"); }, true, Rect{}},
+        {"a change nobody sees",
+         [&] {
+             print->color = 0xFF000000;
+             print->SetDirty(true);
+         },
+         false, Rect{}},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        change.make();
+        Pass();
+        EXPECT_EQ(window->lastFrameWhole, change.whole);
+        if (!change.whole && !change.damage.IsEmpty()) {
+            EXPECT_EQ(window->lastDamage, change.damage);
+        }
+        const Screenshot kept = Renderer->ReadPixels();
+        window->SetDirty(true);
+        Pass();
+        ASSERT_TRUE(window->lastFrameWhole);
+        EXPECT_TRUE(Renderer->ReadPixels().pixels == kept.pixels);
+    }
 }
 
 TEST_F(IMWindowTest, ThePointerEntersAndLeavesTheWindowAsAWhole) {
