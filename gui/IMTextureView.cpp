@@ -67,6 +67,17 @@ void IMTextureView::Render() {
     dirty = false;
 }
 
+Rect IMTextureView::DrawnBounds() const {
+    const Rect r = GetRect();
+    if (angle == 0.0f)
+        return r;
+    const double cx = (r.left + r.right) / 2.0;
+    const double cy = (r.top + r.bottom) / 2.0;
+    const double radius = std::hypot(r.Width(), r.Height()) / 2.0 + 1.0;
+    return {static_cast<int>(std::floor(cx - radius)), static_cast<int>(std::floor(cy - radius)),
+            static_cast<int>(std::ceil(cx + radius)), static_cast<int>(std::ceil(cy + radius))};
+}
+
 bool IMTextureView::HitTest(Point point) const {
     if (!hasTexture || !Renderer)
         return false;

@@ -25,6 +25,8 @@ public:
     // on a pixel whose alpha, scaled by the colour's (in whole 255ths), is at
     // least alphaThreshold.
     bool HitTest(platform::Point point) const override;
+    // Turned, the picture stays inside the circle through its corners.
+    platform::Rect DrawnBounds() const override;
 
     int textureId = 0;
     // ARGB multiplied with the picture; its alpha is the view's opacity.

@@ -30,6 +30,8 @@ public:
     virtual void Render() = 0;
     // The point (in the parent's coordinates) lies in the rectangle.
     virtual bool HitTest(platform::Point point) const;
+    // Every pixel Render may touch, in the parent's coordinates.
+    virtual platform::Rect DrawnBounds() const { return GetRect(); }
     virtual bool IsDirty() const { return dirty; }
     virtual void SetDirty(bool value) { dirty = value; }
 

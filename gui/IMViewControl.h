@@ -4,11 +4,7 @@
 #pragma once
 
 #include "gui/IMControl.h"
-#include "gui/IMTextureView.h"
 #include "gui/IMView.h"
-
-#include <cmath>
-#include <type_traits>
 
 template <class View> class IMViewControl : public IMControl, public View {
 public:
@@ -53,22 +49,8 @@ public:
         SetDirty(true);
     }
     platform::Rect GetRect() const override { return View::rect; }
-    platform::Rect DrawnBounds() const override {
-        const platform::Rect r = View::rect;
-        if constexpr (std::is_base_of_v<IMTextureView, View>) {
-            if (View::angle != 0.0f) {
-                // Turned about its centre, it stays inside the circle through its corners.
-                const double cx = (r.left + r.right) / 2.0;
-                const double cy = (r.top + r.bottom) / 2.0;
-                const double radius = std::hypot(r.Width(), r.Height()) / 2.0 + 1.0;
-                return {static_cast<int>(std::floor(cx - radius)),
-                        static_cast<int>(std::floor(cy - radius)),
-                        static_cast<int>(std::ceil(cx + radius)),
-                        static_cast<int>(std::ceil(cy + radius))};
-            }
-        }
-        return r;
-    }
+    // One override serves both bases here too.
+    platform::Rect DrawnBounds() const override { return View::DrawnBounds(); }
     // The root window has no parent and so never draws its own view.
     void DrawView() override {
         if (!IsHidden() && parent)

@@ -17,7 +17,7 @@ template <class State> void Zero(State& state) {
 
 } // namespace
 
-TheoraStream::TheoraStream() {
+void TheoraStream::ZeroStates() {
     Zero(streamState);
     Zero(syncState);
     Zero(page);
@@ -26,6 +26,10 @@ TheoraStream::TheoraStream() {
     Zero(info);
     Zero(decoderState);
     Zero(frameBuffer);
+}
+
+TheoraStream::TheoraStream() {
+    ZeroStates();
 }
 
 TheoraStream::~TheoraStream() {
@@ -52,14 +56,7 @@ void TheoraStream::Close() {
     if (syncReady_)
         ogg_sync_clear(&syncState);
     streamReady_ = decoderReady_ = headerStatesReady_ = syncReady_ = false;
-    Zero(streamState);
-    Zero(syncState);
-    Zero(page);
-    Zero(packet);
-    Zero(comment);
-    Zero(info);
-    Zero(decoderState);
-    Zero(frameBuffer);
+    ZeroStates();
     data = nullptr;
     dataSize = 0;
     dataRead = 0;

@@ -75,6 +75,8 @@ public:
     int dataRead = 0;
 
 private:
+    // Every libogg and libtheora structure back to all zero bytes, as before InitStates.
+    void ZeroStates();
     void InitStates();
     void ReadHeaders();
     // Puts a page that is not a stream's first page into the Theora stream, once it is known.

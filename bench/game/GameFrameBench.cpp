@@ -5,18 +5,16 @@
 // a display (an X server, or SDL_VIDEODRIVER=offscreen), on the real
 // full-screen window with the renderer SDL picks for it.
 #include <SDL.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/App.h"
 #include "app/FirstStep.h"
+#include "bench/ProcessCpu.h"
 #include "gui/IMWindow.h"
 #include "gui/MessageLoop.h"
 #include "media/IMResourceManager.h"
@@ -35,22 +33,6 @@ namespace {
 constexpr int kFramesPerDepth = 100;
 constexpr double kStillSeconds = 20.0;
 
-// User plus system time of the whole process (every thread, the renderer's
-// included), from /proc/self/stat.
-double ProcessCpuSeconds() {
-    std::ifstream file("/proc/self/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
 
 double Now() {
     return double(PerformanceCounter()) / double(PerformanceFrequency());

@@ -5,6 +5,7 @@
 // (counted by the loop), CPU from /proc/self/stat, and how late timers and
 // animation frames came. Runs on the headless window and, when there is an X
 // display, on a real full-screen window too.
+#include "bench/ProcessCpu.h"
 #include "gui/IMAnimationBase.h"
 #include "gui/IMSequenceView.h"
 #include "gui/IMWindow.h"
@@ -16,14 +17,11 @@
 #include "platform/audio/HeadlessAudio.h"
 #include "platform/window/HeadlessWindow.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 using namespace platform;
@@ -32,22 +30,6 @@ namespace {
 
 constexpr double kSecondsPerRun = 10.0;
 
-// User plus system time of this process, from /proc/self/stat.
-double ProcessCpuSeconds() {
-    std::ifstream file("/proc/self/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // The command name may hold spaces; the fields after it are plain.
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
 
 double Milliseconds(int64_t ticks) {
     return double(ticks) * 1000.0 / double(PerformanceFrequency());

@@ -2,6 +2,7 @@
 // in its 593-pixel column, first with every glyph rasterised and then with every glyph shared,
 // and typing one character into an edit holding 100. Everything draws with the headless
 // device's software renderer.
+#include "app/App.h"
 #include "gui/IMEditBar.h"
 #include "gui/IMTextView.h"
 #include "gui/IMWindow.h"
@@ -21,30 +22,10 @@ using platform::Rect;
 namespace {
 
 // The exercise's description, as the start screen shows it.
-const wchar_t* const kDescription =
-    L"   Данный тренажер предназначен для отработки навыка по использованию "
-    L"колеса мыши как инструмента для изменения масштаба, как это часто "
-    L"используется при работе в картах и в текстовых и графических "
-    L"редакторах.\n"
-    L"   В этой игре ребенок управляет лодкой, перемещает ее по поверхности "
-    L"озера, и ныряет на дно, чтобы найти сокровища. Для перемещения лодки "
-    L"он использует изображенные на игровом поле стрелки с направлениями "
-    L"движения и нажимает на них главной кнопкой мыши. А для ныряния "
-    L"используется колесо мыши.\n"
-    L"   Задача состоит в том, чтобы найти шесть затонувших сокровищ. Для "
-    L"совершения очередного погружения необходимо на маленькой карте "
-    L"выбрать светлое пятно и подвести к нему лодку.  Понять, является ли "
-    L"это пятно сокровищем или просто мусором можно только совершив "
-    L"погружение. Если на дне обнаружено сокровище, необходимо кликнуть на "
-    L"нем главной кнопкой мыши.\n"
-    L"   Игра построена таким образом, что пока не будут совершены все 12 "
-    L"погружений, обнаружить последнее, шестое сокровище не получится.\n"
-    L"   По окончании занятия рекомендуется предложить детям рассказать, "
-    L"что они думают о назначении колеса мыши. Если дети усвоили материал "
-    L"правильно, выводы могут быть примерно такими:\n"
-    L"   Чаще всего колесо мыши используют для прокрутки изображений, но в "
-    L"программисты могут создавать различные программы, в которых колесо "
-    L"мыши может работать как угодно.";
+const std::wstring& Description() {
+    static const std::wstring description = App().resourceDescription;
+    return description;
+}
 
 // The main window on the headless twins, made once for every benchmark.
 IMWindow* Window() {
@@ -54,7 +35,7 @@ IMWindow* Window() {
             CreateMainWindow(Rect{platform::CW_USEDEFAULT, platform::CW_USEDEFAULT,
                                   platform::CW_USEDEFAULT + 800, platform::CW_USEDEFAULT + 600},
                              L"text bench", false);
-        if (std::wstring(kDescription).size() != 1341) {
+        if (Description().size() != 1341) {
             std::fprintf(stderr, "the description is not the start screen's\n");
             std::exit(1);
         }
@@ -70,7 +51,7 @@ std::unique_ptr<IMTextView> DrawDescription() {
     view->multiline = true;
     view->SetFontSize(18);
     view->SetColor(0xFF072134);
-    view->SetText(kDescription);
+    view->SetText(Description());
     Renderer->BeginScene();
     view->Render();
     Renderer->EndScene();
@@ -87,7 +68,7 @@ void DescriptionFirstTime(benchmark::State& state) {
         view.reset();
         state.ResumeTiming();
     }
-    std::set<wchar_t> distinct(kDescription, kDescription + 1341);
+    std::set<wchar_t> distinct(Description().begin(), Description().end());
     state.counters["rasterised"] = static_cast<double>(distinct.size());
 }
 BENCHMARK(DescriptionFirstTime)->Unit(benchmark::kMillisecond);

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
+#include "DepthTable.h"
 #include "FakeGame.h"
 #include "platform/WinCodes.h"
 
@@ -49,26 +51,6 @@ TEST(GameScreenTest, StartsWithHalfSizedGreyItemsCentredOnTheirSpots) {
 }
 
 TEST(GameScreenTest, EachDepthFadesTheWaterOutAndZoomsTheBottomIn) {
-    struct DepthRow {
-        int depth;
-        uint32_t water;
-        uint32_t ripple;
-        uint32_t shadow;
-        uint32_t item;
-        platform::Rect bottom;
-        uint32_t grey;
-    };
-    // The ripple keeps its depth-15 alpha below 15, the shadows their
-    // depth-19 alpha below 19.
-    const DepthRow rows[] = {
-        {1, 248, 248, 242, 6, {22, 216, 381, 575}, 138},
-        {10, 191, 191, 127, 63, {-16, 177, 420, 614}, 165},
-        {15, 159, 159, 63, 95, {-38, 155, 442, 636}, 180},
-        {19, 133, 159, 12, 121, {-56, 137, 460, 654}, 192},
-        {20, 127, 159, 12, 127, {-60, 133, 464, 658}, 195},
-        {31, 57, 159, 12, 197, {-108, 85, 512, 706}, 228},
-        {40, 0, 159, 12, 255, {-148, 46, 552, 746}, 255},
-    };
     FakeGame game;
     auto check = [&game](const DepthRow& row) {
         SCOPED_TRACE("depth " + std::to_string(row.depth));
@@ -89,7 +71,7 @@ TEST(GameScreenTest, EachDepthFadesTheWaterOutAndZoomsTheBottomIn) {
         }
     };
     game.Press();
-    for (const DepthRow& row : rows) {
+    for (const DepthRow& row : std::span(kDepthRows).subspan(1)) {
         const int marks = game.Tile(0).dirtyMarks;
         game.DiveTo(row.depth);
         EXPECT_GT(game.Tile(0).dirtyMarks, marks);
@@ -97,7 +79,7 @@ TEST(GameScreenTest, EachDepthFadesTheWaterOutAndZoomsTheBottomIn) {
     }
     // Back up to the surface the water and the shadows return.
     game.SurfaceByWheel();
-    check({0, 255, 255, 255, 0, {27, 221, 377, 571}, 135});
+    check(kDepthRows[0]);
 }
 
 TEST(GameScreenTest, TheObjectsSharpenAt27And35AndBlurAgainOnTheWayUp) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "DepthTable.h"
 #include "GameWindow.h"
 #include "platform/TextCodec.h"
 
@@ -211,30 +212,11 @@ TEST_F(GameWindowTest, AWholeGamePlayedWithTheMouseClearsEverySpotAndReportsFour
 }
 
 TEST_F(GameWindowTest, EachDepthShowsItsWaterShadowItemAndBottomOnTheControls) {
-    struct Row {
-        int depth;
-        uint32_t water;
-        uint32_t ripple;
-        uint32_t shadow;
-        uint32_t item;
-        platform::Rect bottom;
-        uint32_t grey;
-    };
-    const Row rows[] = {
-        {0, 255, 255, 255, 0, {27, 221, 377, 571}, 135},
-        {1, 248, 248, 242, 6, {22, 216, 381, 575}, 138},
-        {10, 191, 191, 127, 63, {-16, 177, 420, 614}, 165},
-        {15, 159, 159, 63, 95, {-38, 155, 442, 636}, 180},
-        {19, 133, 159, 12, 121, {-56, 137, 460, 654}, 192},
-        {20, 127, 159, 12, 127, {-60, 133, 464, 658}, 195},
-        {31, 57, 159, 12, 197, {-108, 85, 512, 706}, 228},
-        {40, 0, 159, 12, 255, {-148, 46, 552, 746}, 255},
-    };
     game->MiddlePress();
     ASSERT_TRUE(app().diving);
     // Going down by wheel turns, then up by the wheel again: the table holds
     // both ways, apart from the ripple and shadows, which keep their alpha.
-    for (const Row& row : rows) {
+    for (const DepthRow& row : kDepthRows) {
         game->Wheel(row.depth - app().depth);
         SCOPED_TRACE("depth " + std::to_string(row.depth));
         ASSERT_EQ(app().depth, row.depth);
