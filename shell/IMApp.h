@@ -14,8 +14,8 @@
 #include "gui/MessageLoop.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
-#include "shell/ReportDocument.h"
-#include "shell/ReportOperations.h"
+#include "shell/report/ReportDocument.h"
+#include "shell/report/ReportOperations.h"
 
 // The title class App derives from IMApp<App>; the program has exactly one
 // title, so there is exactly one instantiation and one application object.

@@ -1,8 +1,8 @@
 // What a teacher's long-used workbook costs: opening it, adding one run's rows
 // and saving it atomically, with 1000 students of 10 runs each in the file.
 #include "platform/TextCodec.h"
-#include "shell/ReportDocument.h"
-#include "shell/ReportTemplate.h"
+#include "shell/report/ReportDocument.h"
+#include "shell/report/ReportTemplate.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "shell/ReportDocument.h"
+#include "shell/report/ReportDocument.h"
 
 namespace {
 

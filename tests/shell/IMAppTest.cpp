@@ -12,8 +12,8 @@
 #include "platform/Random.h"
 #include "platform/audio/HeadlessAudio.h"
 #include "platform/window/HeadlessWindow.h"
-#include "shell/ReportDocument.h"
-#include "tests/shell/ReportTestFolder.h"
+#include "shell/report/ReportDocument.h"
+#include "tests/shell/report/ReportTestFolder.h"
 
 namespace {
 

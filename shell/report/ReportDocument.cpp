@@ -1,13 +1,13 @@
 // The report workbook over the Xerces-C DOM: opening or starting it, the
 // student's worksheet, rows, printing and the atomic save.
-#include "shell/ReportDocument.h"
+#include "shell/report/ReportDocument.h"
 
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 #include "platform/print/PrintContext.h"
-#include "shell/ReportStorage.h"
-#include "shell/ReportTemplate.h"
-#include "shell/ReportText.h"
+#include "shell/report/ReportStorage.h"
+#include "shell/report/ReportTemplate.h"
+#include "shell/report/ReportText.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufFormatTarget.hpp>

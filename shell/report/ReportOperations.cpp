@@ -1,5 +1,5 @@
 // The report operations of the application template.
-#include "shell/ReportOperations.h"
+#include "shell/report/ReportOperations.h"
 
 #include "platform/TextCodec.h"
 #include "platform/folders/SharedFolder.h"

@@ -1,6 +1,6 @@
 // The built-in empty workbook: styles and window settings a spreadsheet expects,
 // and no worksheet yet.
-#include "shell/ReportTemplate.h"
+#include "shell/report/ReportTemplate.h"
 
 const std::array<std::string_view, 35>& EmptyXmlItems() {
     static constexpr std::array<std::string_view, 35> items = {

@@ -1,13 +1,13 @@
 // Tests of the report workbook: the template, sheets and rows, the text rules,
 // where the file goes, and that no failure ever costs the file on disk.
-#include "shell/ReportDocument.h"
+#include "shell/report/ReportDocument.h"
 
 #include "platform/Clock.h"
 #include "platform/print/HeadlessPrintContext.h"
-#include "shell/ReportOperations.h"
-#include "shell/ReportStorage.h"
-#include "shell/ReportTemplate.h"
-#include "tests/shell/ReportTestFolder.h"
+#include "shell/report/ReportOperations.h"
+#include "shell/report/ReportStorage.h"
+#include "shell/report/ReportTemplate.h"
+#include "tests/shell/report/ReportTestFolder.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>

@@ -1,9 +1,9 @@
 // Prints a report through a real CUPS scheduler of the test's own: a private
 // cupsd with two PDF queues, whose output is read back with pdftotext.
 #include "platform/print/Printers.h"
-#include "shell/ReportDocument.h"
-#include "shell/ReportOperations.h"
-#include "tests/shell/ReportTestFolder.h"
+#include "shell/report/ReportDocument.h"
+#include "shell/report/ReportOperations.h"
+#include "tests/shell/report/ReportTestFolder.h"
 
 #include <cups/cups.h>
 

@@ -1,5 +1,5 @@
 // Atomic file replacement and the damaged-file shelf over POSIX calls.
-#include "shell/ReportStorage.h"
+#include "shell/report/ReportStorage.h"
 
 #include "platform/TextCodec.h"
 

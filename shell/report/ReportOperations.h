@@ -4,7 +4,7 @@
 // line each.
 #pragma once
 
-#include "shell/ReportDocument.h"
+#include "shell/report/ReportDocument.h"
 
 #include <memory>
 #include <optional>

@@ -1,11 +1,11 @@
 // Tests of the printed report on the headless printer: where every line and
 // column lands, page breaks, and that nothing is printed when it cannot be.
-#include "shell/ReportDocument.h"
+#include "shell/report/ReportDocument.h"
 
 #include "platform/print/HeadlessPrintContext.h"
 #include "platform/print/Printers.h"
-#include "shell/ReportOperations.h"
-#include "tests/shell/ReportTestFolder.h"
+#include "shell/report/ReportOperations.h"
+#include "tests/shell/report/ReportTestFolder.h"
 
 #include <gtest/gtest.h>
 

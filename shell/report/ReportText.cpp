@@ -1,5 +1,5 @@
 // The report's text conversions.
-#include "shell/ReportText.h"
+#include "shell/report/ReportText.h"
 
 #include "platform/TextCodec.h"
 
