@@ -71,6 +71,8 @@ long IMAppBase::ShowCredits(const IMKeyboardEvent& event) {
 
     Dialog* overlay = CreateDialog(mainWindow, 0, 0, mainWindow->GetWidth(),
                                    mainWindow->GetHeight(), kCreditsLayer);
+    // The screens beneath keep the keyboard, as under the exit box.
+    overlay->SetFocusable(false);
     AddBackground(overlay);
     AddLabel(overlay, kLeft, 18, L"Марведа", 25);
     for (const CreditsGroup& group : kCredits) {

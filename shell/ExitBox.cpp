@@ -54,6 +54,9 @@ void IMAppBase::ShowExitBox() {
     const int width = Renderer->width;
     const int height = Renderer->height;
     exitBox = CreateDialog(mainWindow, 0, 0, width, height, kExitBoxLayer);
+    // A click on the box must not take the keyboard from the screen beneath:
+    // after Cancel the child goes on typing where the focus was.
+    exitBox->SetFocusable(false);
 
     auto* veil = exitBox->CreatePicture(0, 0, L"EditBarKaretka", 0, kVeilColor);
     veil->SetRect(Rect{0, 0, width, height});
