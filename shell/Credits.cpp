@@ -30,7 +30,7 @@ const CreditsGroup kCredits[] = {
     {L"Программисты:", 230, {L"Инженеры команды: C++20, CMake", L"SDL2, Boost, Xerces-C, FreeType, AGG"}},
     {L"Художник:", 310, {L"Генераторы проекта: Pillow, NumPy"}},
     {L"Дизайнер-аниматор:", 370, {L"Генераторы проекта: FFmpeg, libtheora"}},
-    {L"Трёхмерная графика:", 430, {L"SDL2 и OpenGL (Mesa)"}},
+    {L"Трёхмерная графика:", 430, {L"SDL2 и OpenGL"}},
 };
 
 // Whether the credits are open, and the extra ShowCursor calls made when

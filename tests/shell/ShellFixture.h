@@ -178,6 +178,42 @@ public:
     }
     std::string ReportText() const { return app->report ? app->report->Serialize() : ""; }
 
+    // The student's rows as the report holds them: name, value and the
+    // value's type; an empty row has all three empty.
+    struct Row {
+        std::string name;
+        std::string value;
+        std::string type;
+        bool operator==(const Row&) const = default;
+    };
+    static std::vector<Row> RowsOf(const std::string& document) {
+        std::vector<Row> rows;
+        auto dataAfter = [&document](size_t& at, std::string& type) {
+            const size_t open = document.find("<Data ss:Type=\"", at);
+            const size_t typeEnd = document.find('"', open + 15);
+            const size_t textStart = document.find('>', typeEnd) + 1;
+            const size_t textEnd = document.find("</Data>", textStart);
+            type = document.substr(open + 15, typeEnd - open - 15);
+            at = textEnd;
+            return document.substr(textStart, textEnd - textStart);
+        };
+        for (size_t at = document.find("<Row"); at != std::string::npos;
+             at = document.find("<Row", at + 1)) {
+            if (document.compare(at, 6, "<Row/>") == 0) {
+                rows.push_back({});
+                continue;
+            }
+            Row row;
+            std::string nameType;
+            size_t cursor = at;
+            row.name = dataAfter(cursor, nameType);
+            row.value = dataAfter(cursor, row.type);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    std::vector<Row> Rows() const { return RowsOf(ReportText()); }
+
     // The pointer's display count now, without changing it.
     static int CursorCount() {
         platform::ShowCursor(true);
