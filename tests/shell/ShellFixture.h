@@ -109,7 +109,7 @@ public:
 
     // The screens the shell has added to the main window, in one layer, in
     // drawing order; the ones on their way out are left out.
-    std::vector<Dialog*> Screens(int layer = 0) const {
+    static std::vector<Dialog*> Screens(int layer = 0) {
         std::vector<Dialog*> screens;
         for (const IMDialogBase<IMEmptyView>::Layers* table :
              {&MainWindow->children, &MainWindow->pendingAdds}) {
@@ -122,7 +122,7 @@ public:
         }
         return screens;
     }
-    Dialog* TopScreen(int layer = 0) const {
+    static Dialog* TopScreen(int layer = 0) {
         const std::vector<Dialog*> screens = Screens(layer);
         return screens.empty() ? nullptr : screens.back();
     }
