@@ -1,8 +1,8 @@
 // Labels, centring and backgrounds of the shell's screens.
 #include "shell/ScreenParts.h"
 
-ScreenLabel* AddLabel(IMControl::Dialog* dialog, int x, int y, const std::wstring& text,
-                      int size, TextWeight weight) {
+ScreenLabel* AddLabel(IMControl::Dialog* dialog, int x, int y, const std::wstring& text, int size,
+                      TextWeight weight) {
     auto* label = new ScreenLabel(dialog, 0);
     label->SetFormat(kScreenTextColor, {}, weight == TextWeight::Bold, {}, size);
     label->SetText(text);

@@ -17,8 +17,8 @@ using ScreenLabel = IMStaticPictureBase<IMTextView>;
 
 // A label with its top-left corner at (x, y), sized to its text. The size and
 // weight are set before the text, so the label is measured in its own font.
-ScreenLabel* AddLabel(IMControl::Dialog* dialog, int x, int y, const std::wstring& text,
-                      int size, TextWeight weight = TextWeight::Normal);
+ScreenLabel* AddLabel(IMControl::Dialog* dialog, int x, int y, const std::wstring& text, int size,
+                      TextWeight weight = TextWeight::Normal);
 
 // Moves the label sideways so that it stands in the middle of a screen of
 // that width: left = width / 2 − text width / 2, each half truncated.

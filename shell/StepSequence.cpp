@@ -17,9 +17,9 @@ namespace {
 // written here rather than asked of the C library, whose answer follows the
 // process's locale.
 std::wstring FormatStartTime(int64_t calendarSeconds) {
-    static const wchar_t* const kMonths[] = {
-        L"January", L"February", L"March",     L"April",   L"May",      L"June",
-        L"July",    L"August",   L"September", L"October", L"November", L"December"};
+    static const wchar_t* const kMonths[] = {L"January",   L"February", L"March",    L"April",
+                                             L"May",       L"June",     L"July",     L"August",
+                                             L"September", L"October",  L"November", L"December"};
     const std::time_t seconds = static_cast<std::time_t>(calendarSeconds);
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr)

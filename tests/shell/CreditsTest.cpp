@@ -77,7 +77,8 @@ TEST_F(CreditsTest, CtrlIOpensThemAboveTheExitBoxRoleByRole) {
     const std::vector<Label*> labels = All<Label>(overlay);
     ASSERT_EQ(labels.size(), std::size(rows));
     for (size_t i = 0; i < labels.size(); ++i) {
-        SCOPED_TRACE("text " + std::to_string(i) + ": " + platform::WideToUtf8(labels[i]->GetText()));
+        SCOPED_TRACE("text " + std::to_string(i) + ": " +
+                     platform::WideToUtf8(labels[i]->GetText()));
         EXPECT_EQ(labels[i]->GetRect().left, 22);
         EXPECT_EQ(labels[i]->GetRect().top, rows[i].top);
         EXPECT_EQ(labels[i]->fontSize, rows[i].size);

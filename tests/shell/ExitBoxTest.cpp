@@ -43,7 +43,8 @@ TEST_F(ExitBoxTest, F12OpensOneBoxOnEveryScreen) {
     const Row rows[] = {
         {"start screen", [](ExitBoxTest& test) { test.OpenStartScreen(); }},
         {"step", [](ExitBoxTest& test) { test.StartTheStep(); }},
-        {"after the run", [](ExitBoxTest& test) {
+        {"after the run",
+         [](ExitBoxTest& test) {
              test.StartTheStep();
              test.app->lastStepDialog->Close(IMEvent(test.app->lastStepDialog, 16));
              test.Pass();
@@ -96,27 +97,29 @@ TEST_F(ExitBoxTest, VeilBoxButtonsAndAOnePixelFrameInTheMiddle) {
         const Button* button = ButtonOf(box, name);
         ASSERT_NE(button, nullptr) << platform::WideToUtf8(name);
         EXPECT_EQ(button->GetRect(), button->GetSourceRect().Offset(10, row.top));
-        EXPECT_EQ(button->states, (std::map<int, std::wstring>{{IMStateView::Normal, name},
-                                                                {IMStateView::Disabled, name},
-                                                                {IMStateView::Over, name + L"Nuv"},
-                                                                {IMStateView::Pressed,
-                                                                 name + L"Klick"}}));
+        EXPECT_EQ(button->states,
+                  (std::map<int, std::wstring>{{IMStateView::Normal, name},
+                                               {IMStateView::Disabled, name},
+                                               {IMStateView::Over, name + L"Nuv"},
+                                               {IMStateView::Pressed, name + L"Klick"}}));
     }
     std::vector<Rect> frame;
     for (const Picture* line : PicturesOf(box, L"EditBarKaretka"))
         frame.push_back(line->GetRect());
-    EXPECT_EQ(frame, (std::vector<Rect>{{0, 0, 1, 200}, {0, 0, 136, 1}, {135, 0, 136, 200},
-                                        {0, 199, 136, 200}}));
+    EXPECT_EQ(frame, (std::vector<Rect>{
+                         {0, 0, 1, 200}, {0, 0, 136, 1}, {135, 0, 136, 200}, {0, 199, 136, 200}}));
 
     // On the screen: the frame is one pixel wide on all four sides, and the
     // veil darkens what lies outside the box.
     const platform::Screenshot shot = Renderer->ReadPixels();
     const uint32_t frameColour = shot.At(kBox.left, 300);
-    for (const platform::Point& p : {platform::Point{kBox.right - 1, 300}, {400, kBox.top},
-                                     {400, kBox.bottom - 1}})
+    for (const platform::Point& p :
+         {platform::Point{kBox.right - 1, 300}, {400, kBox.top}, {400, kBox.bottom - 1}})
         EXPECT_EQ(shot.At(p.x, p.y), frameColour) << p.x << ", " << p.y;
-    for (const platform::Point& p : {platform::Point{kBox.left + 1, 300}, {kBox.right - 2, 300},
-                                     {400, kBox.top + 1}, {400, kBox.bottom - 2}})
+    for (const platform::Point& p : {platform::Point{kBox.left + 1, 300},
+                                     {kBox.right - 2, 300},
+                                     {400, kBox.top + 1},
+                                     {400, kBox.bottom - 2}})
         EXPECT_NE(shot.At(p.x, p.y), frameColour) << p.x << ", " << p.y;
     for (const platform::Point& p : {platform::Point{50, 50}, {700, 550}}) {
         const uint32_t under = before.At(p.x, p.y);
@@ -191,7 +194,8 @@ TEST_F(ExitBoxTest, RetryWithoutARunningStepOnlyClosesTheBox) {
     };
     const Row rows[] = {
         {"before the step", [](ExitBoxTest& test) { test.OpenStartScreen(); }},
-        {"after the step", [](ExitBoxTest& test) {
+        {"after the step",
+         [](ExitBoxTest& test) {
              test.StartTheStep();
              test.app->lastStepDialog->Close(IMEvent(test.app->lastStepDialog, 16));
              test.Pass();
@@ -219,8 +223,7 @@ TEST_F(ExitBoxTest, RetryWithoutARunningStepOnlyClosesTheBox) {
 TEST_F(ExitBoxTest, CloseEndsTheProgramAndTheReportIsSavedOnTheWay) {
     GiveReport(L"Петя");
     // What confirming a name connects to the window's close.
-    app->mainWindow->OnClose.connect(
-        [this](const IMEvent&) { return app->SaveReportOnExit(); });
+    app->mainWindow->OnClose.connect([this](const IMEvent&) { return app->SaveReportOnExit(); });
     StartTheStep();
     Key(SDLK_F12);
     ClickAt(BoxButton(L"CloseButton"));

@@ -94,8 +94,7 @@ TEST_F(MainTest, TheSystemsRequestsToEndCloseItLikeItsWindow) {
         EXPECT_EQ(program.WaitForExit(30s), 0) << program.ErrorOutput();
         // The window came down the orderly way, which reports its frame count
         // last of all.
-        EXPECT_NE(program.ErrorOutput().find("FPS: "), std::string::npos)
-            << program.ErrorOutput();
+        EXPECT_NE(program.ErrorOutput().find("FPS: "), std::string::npos) << program.ErrorOutput();
     }
 }
 

@@ -40,7 +40,8 @@ bool PrivateDisplay::MapLetters(const std::wstring& letters) const {
             free = free && syms[i] == NoSymbol;
         if (!free)
             continue;
-        KeySym pair[2] = {KeySymOf(*letter), KeySymOf(static_cast<wchar_t>(std::towupper(*letter)))};
+        KeySym pair[2] = {KeySymOf(*letter),
+                          KeySymOf(static_cast<wchar_t>(std::towupper(*letter)))};
         XChangeKeyboardMapping(display, code, 2, pair, 1);
         ++letter;
     }

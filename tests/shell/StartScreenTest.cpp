@@ -139,13 +139,12 @@ TEST_F(StartScreenTest, PicturesButtonsAndTheFocusedNameField) {
         int left;
         int top;
     };
-    for (const Row& row : {Row{L"EscButton", 135, 517}, Row{L"F1Button", 350, 517},
-                           Row{L"F12Button", 555, 517}}) {
+    for (const Row& row :
+         {Row{L"EscButton", 135, 517}, Row{L"F1Button", 350, 517}, Row{L"F12Button", 555, 517}}) {
         SCOPED_TRACE(platform::WideToUtf8(row.name));
         const std::vector<Picture*> pictures = PicturesOf(screen, row.name);
         ASSERT_EQ(pictures.size(), 1u);
-        EXPECT_EQ(pictures[0]->GetRect(),
-                  pictures[0]->GetSourceRect().Offset(row.left, row.top));
+        EXPECT_EQ(pictures[0]->GetRect(), pictures[0]->GetSourceRect().Offset(row.left, row.top));
         EXPECT_EQ(pictures[0]->color, 0xFFFFFFFFu);
     }
     const std::vector<Picture*> background = PicturesOf(screen, L"DefaultBackGround");
@@ -155,11 +154,11 @@ TEST_F(StartScreenTest, PicturesButtonsAndTheFocusedNameField) {
     const Button* start = ButtonOf(screen, L"StartPopStartButton");
     ASSERT_NE(start, nullptr);
     EXPECT_EQ(start->GetRect(), start->GetSourceRect().Offset(690, 450));
-    EXPECT_EQ(start->states, (std::map<int, std::wstring>{
-                                 {IMStateView::Normal, L"StartPopStartButton"},
-                                 {IMStateView::Disabled, L"StartPopStartButton"},
-                                 {IMStateView::Over, L"StartPopStartButtonNuv"},
-                                 {IMStateView::Pressed, L"StartPopStartButtonKlick"}}));
+    EXPECT_EQ(start->states,
+              (std::map<int, std::wstring>{{IMStateView::Normal, L"StartPopStartButton"},
+                                           {IMStateView::Disabled, L"StartPopStartButton"},
+                                           {IMStateView::Over, L"StartPopStartButtonNuv"},
+                                           {IMStateView::Pressed, L"StartPopStartButtonKlick"}}));
     const Button* exit = ButtonOf(screen, L"ExitButton");
     ASSERT_NE(exit, nullptr);
     EXPECT_EQ(exit->GetRect(), exit->GetSourceRect().Offset(755, 22));
@@ -316,16 +315,17 @@ TEST_P(ConfirmTest, AnEmptyNameStillStartsAndTheRunGoesOnWithoutAReport) {
     EXPECT_EQ(app->report, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(StartAndEnter, ConfirmTest,
-                         testing::Values(
-                             [](ConfirmTest& test) {
-                                 const Dialog* screen = test.TopScreen();
-                                 test.ClickAt(ShellTest::ButtonOf(screen, L"StartPopStartButton")->GetRect());
-                             },
-                             [](ConfirmTest& test) { test.Key(SDLK_RETURN); }),
-                         [](const testing::TestParamInfo<std::function<void(ConfirmTest&)>>& info) {
-                             return info.index == 0 ? "StartButton" : "EnterKey";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    StartAndEnter, ConfirmTest,
+    testing::Values(
+        [](ConfirmTest& test) {
+            const Dialog* screen = test.TopScreen();
+            test.ClickAt(ShellTest::ButtonOf(screen, L"StartPopStartButton")->GetRect());
+        },
+        [](ConfirmTest& test) { test.Key(SDLK_RETURN); }),
+    [](const testing::TestParamInfo<std::function<void(ConfirmTest&)>>& info) {
+        return info.index == 0 ? "StartButton" : "EnterKey";
+    });
 
 TEST_F(StartScreenTest, ExitEndsTheProgramAndWritesNothingWithoutAName) {
     const Dialog* screen = Open();

@@ -65,8 +65,8 @@ TEST_F(StepSequenceTest, AOneStepRunWritesItsRowsAroundTheStep) {
     CloseStep(step);
     EXPECT_EQ(app->stepDialog, nullptr);
     EXPECT_EQ(app->resultsShown, 1);
-    EXPECT_EQ(Rows(), (std::vector<Row>{StartRow("05-March-2008 14:07"), CountRow(2),
-                                        TotalRow(75), Row{}}));
+    EXPECT_EQ(Rows(), (std::vector<Row>{StartRow("05-March-2008 14:07"), CountRow(2), TotalRow(75),
+                                        Row{}}));
 }
 
 TEST_F(StepSequenceTest, TwoStepsRunInOrderAndTheTotalCountsFromTheLastStart) {
@@ -92,9 +92,9 @@ TEST_F(StepSequenceTest, TwoStepsRunInOrderAndTheTotalCountsFromTheLastStart) {
     CloseStep(seconds[0]);
     EXPECT_EQ(app->resultsShown, 1);
     EXPECT_EQ(app->stepRuns, 1);
-    EXPECT_EQ(Rows(), (std::vector<Row>{StartRow("05-March-2008 14:07"),
-                                        StartRow("05-March-2008 14:17"), CountRow(0),
-                                        TotalRow(20), Row{}}));
+    EXPECT_EQ(Rows(),
+              (std::vector<Row>{StartRow("05-March-2008 14:07"), StartRow("05-March-2008 14:17"),
+                                CountRow(0), TotalRow(20), Row{}}));
 }
 
 TEST_F(StepSequenceTest, StartTimesNameTheMonthInEnglishAndAnUnknownStepStopsThere) {
