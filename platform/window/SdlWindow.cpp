@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -74,8 +75,18 @@ SdlWindow::~SdlWindow() {
 
 bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fullScreen,
                        std::string& error) {
-    // Typed Cyrillic reaches SDL only through an input method opened under a
-    // UTF-8 locale.
+    // Typed Cyrillic reaches SDL only through an input method, which SDL
+    // opens under the environment's locale: that must be a UTF-8 one. The
+    // process goes back to its own character locale once the window stands.
+    // Under a UTF-8 one, Debian's SDL 2.26 reads past the end of a buffer at
+    // every release of a key whose letter is not Latin (it converts the
+    // release's text as if it were Latin-1); under "C" there is no such text,
+    // and the input method still gives the pressed keys' letters in UTF-8.
+    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
+    struct RestoreLocale {
+        const std::string& locale;
+        ~RestoreLocale() { std::setlocale(LC_CTYPE, locale.c_str()); }
+    } restoreLocale{processLocale};
     EnsureUtf8Locale();
     // A child's first click on the window must count, even if it only gave
     // the window the focus.

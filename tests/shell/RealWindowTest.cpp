@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <functional>
 
 #include "platform/window/Utf8Locale.h"
@@ -37,10 +38,14 @@ TEST(RealWindowTest, ACyrillicNameTypedOnTheXKeyboardReachesTheNameField) {
     // process: the X libraries' one-time caches then stay theirs instead of
     // turning into leaks of no known module.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    // The window does this before SDL's video starts; started here, the
-    // video must find the UTF-8 locale already, or no Cyrillic comes through.
+    // SDL's video opens its input method under the environment's locale,
+    // which the window sees to be UTF-8 before it starts the video; started
+    // here, the video must find it so already, or no Cyrillic comes through.
+    // The process keeps its own locale, as the window leaves it.
+    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
     platform::EnsureUtf8Locale();
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    std::setlocale(LC_CTYPE, processLocale.c_str());
 
     TestTitle* app = TestTitle::GetApp(kTestTitle, false);
     ASSERT_NE(platform::MainSdlWindow(), nullptr);
