@@ -1,5 +1,7 @@
 #!/bin/sh
-# Installs the Debian 12 packages the program, its tests and benchmarks need.
+# Installs the Debian 12 packages the program, its tests, benchmarks and
+# packages need (file, for CPack to find the executable's libraries; rpm for
+# rpmbuild; the validators; mmdebstrap for the install test on a bare tree).
 # Idempotent: packages already installed are skipped; sudo is used only when
 # not running as root.
 set -eu
@@ -14,6 +16,7 @@ libpng-dev libjpeg62-turbo-dev libagg-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool
 cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+file rpm lintian desktop-file-utils appstream mmdebstrap
 "
 
 missing=""
