@@ -5,7 +5,7 @@
 # folder.
 #     check-rpm.sh PACKAGE.rpm APP-ID
 set -eu
-rpm=$1
+rpm=$(realpath "$1")
 id=$2
 fail() {
     echo "FAILED: $*" >&2
@@ -15,10 +15,13 @@ fail() {
 rpm -K --nosignature "$rpm"
 requires=$(rpm -qpR "$rpm")
 echo "$requires"
-for wanted in 'libSDL2-2.0.so.0()(64bit)' 'libxerces-c-3.2.so()(64bit)' 'libcups.so.2()(64bit)' \
-    'libfontconfig.so.1()(64bit)' 'libfreetype.so.6()(64bit)' 'libcairo.so.2()(64bit)' \
-    'libpng16.so.16()(64bit)' 'libtheoradec.so.1()(64bit)' 'libvorbisfile.so.3()(64bit)' \
-    'font(liberationsans)' 'fontconfig' '/usr/sbin/groupadd'; do
+# Every library the executable was linked with, as rpmbuild names them.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+(cd "$unpacked" && rpm2cpio "$rpm" | cpio -idm --quiet ./usr/bin/zeltarik)
+needed=$(objdump -p "$unpacked/usr/bin/zeltarik" | awk '$1 == "NEEDED" { print $2 "()(64bit)" }')
+[ -n "$needed" ] || fail "no libraries found in the executable"
+for wanted in $needed 'font(liberationsans)' 'fontconfig' '/usr/sbin/groupadd'; do
     echo "$requires" | grep -qxF "$wanted" || fail "the package does not require $wanted"
 done
 

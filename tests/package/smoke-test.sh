@@ -49,27 +49,28 @@ mkdir -p "$cache/archives/partial" "$output"
 
 # The machine's own binary sources: one-line entries of .list files and the
 # deb822 stanzas of .sources files that offer binary packages.
-sources_file=$cache/sources.list
+# mmdebstrap tells the two formats apart by the files' extensions.
+sources_file=$cache/machine
 make_sources() {
     {
         for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
             [ -f "$f" ] && grep -E '^[[:space:]]*deb[[:space:]]' "$f" || true
         done
-    } >"$sources_file.one-line"
-    : >"$sources_file.deb822"
+    } >"$sources_file.list"
+    : >"$sources_file.sources"
     for f in /etc/apt/sources.list.d/*.sources; do
         [ -f "$f" ] || continue
         # Blank lines separate stanzas; keep those whose Types include "deb".
         awk 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)Types:([^\n]*[ \t])?deb([ \t]|\n|$)/' "$f" \
-            >>"$sources_file.deb822"
+            >>"$sources_file.sources"
     done
 }
 
 if [ ! -s "$base" ] || [ -n "$(find "$base" -mtime +30)" ]; then
     make_sources
     set --
-    [ -s "$sources_file.one-line" ] && set -- "$@" "$sources_file.one-line"
-    [ -s "$sources_file.deb822" ] && set -- "$@" "$sources_file.deb822"
+    [ -s "$sources_file.list" ] && set -- "$@" "$sources_file.list"
+    [ -s "$sources_file.sources" ] && set -- "$@" "$sources_file.sources"
     [ $# -gt 0 ] || skip "the machine has no apt sources to make a Debian tree from"
     echo "Making the bare Debian 12 tree (once; kept in $base)"
     started=$(now)
