@@ -78,8 +78,9 @@ bool AsPupil(const std::function<bool()>& check) {
 // group (the test's own group when not root), with the given mode.
 void MakeFolder(const std::filesystem::path& path, mode_t mode) {
     std::filesystem::create_directories(path);
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         ASSERT_EQ(::chown(path.c_str(), 0, kClassGroup), 0);
+    }
     ASSERT_EQ(::chmod(path.c_str(), mode), 0);
 }
 
