@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -12,6 +13,13 @@ namespace platform {
 // folder from $HOME or, failing that, the password database). None when
 // neither can be found.
 std::optional<std::filesystem::path> SharedDataFolder();
+
+// Where the program keeps data that could not be written to the shared folder
+// (a read-only share, a full disk), most private first: the user's state
+// folder ($XDG_STATE_HOME when absolute, else ~/.local/state), then the
+// machine's folder for temporary files that survive a restart (/var/tmp), then
+// the ordinary temporary folder. None of them need exist yet.
+std::vector<std::filesystem::path> KeepingFolders();
 
 // True when path names a directory (a symbolic link to one counts).
 bool FolderExists(const std::filesystem::path& path);
