@@ -8,6 +8,8 @@
 #include "shell/report/ReportStorage.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 #include <system_error>
 
 std::vector<std::filesystem::path> KeptRowsFolders(const std::filesystem::path& reportFile) {
@@ -35,8 +37,16 @@ std::vector<KeptRows> FindKeptRows(const std::wstring& windowTitle) {
                 entry.is_regular_file(error))
                 files.push_back(entry.path());
         }
-        // The stamp in the name sorts in time order.
-        std::sort(files.begin(), files.end());
+        // The stamp in the name gives the time, and the counter after it the
+        // order within a second.
+        auto order = [&](const std::filesystem::path& file) {
+            const std::string rest = file.stem().string().substr(prefix.size());
+            const size_t dash = rest.find('-', 19);
+            const int counter = dash == std::string::npos ? 1 : std::atoi(rest.c_str() + dash + 1);
+            return std::pair(rest.substr(0, 19), counter);
+        };
+        std::sort(files.begin(), files.end(),
+                  [&](const auto& a, const auto& b) { return order(a) < order(b); });
         for (const std::filesystem::path& file : files) {
             const bool again = std::any_of(seen.begin(), seen.end(), [&](const auto& other) {
                 return std::filesystem::equivalent(file, other, error);

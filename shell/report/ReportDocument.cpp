@@ -552,7 +552,7 @@ std::optional<std::filesystem::path> ReportDocument::KeepUnsavedRows(
     const int64_t now = platform::CalendarTime();
     for (const std::filesystem::path& folder : folders) {
         std::error_code ignored;
-        std::filesystem::create_directories(folder, ignored);
+        const bool made = std::filesystem::create_directories(folder, ignored);
         for (int counter = 1; counter < 1000; ++counter) {
             const std::filesystem::path candidate = StampedName(folder / name, "recovery", now, counter);
             if (std::filesystem::exists(std::filesystem::symlink_status(candidate)))
@@ -565,6 +565,9 @@ std::optional<std::filesystem::path> ReportDocument::KeepUnsavedRows(
                          folder.c_str(), error.text.c_str());
             break;
         }
+        // A folder made for nothing goes again.
+        if (made)
+            std::filesystem::remove(folder, ignored);
     }
     return std::nullopt;
 }
