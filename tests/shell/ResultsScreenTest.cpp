@@ -204,6 +204,7 @@ TEST_F(ResultsScreenTest, ANewNameAfterAFailedSaveKeepsTheEarlierRunInAKeptFile)
                             L"«Сохранить как...»"),
                   nullptr)
             << "the screen says so";
+        KeepScreenshot("results-not-saved");
         app->PrepareReport(L"Борис");
     }
     const std::vector<KeptRows> kept = FindKeptRows(kReportTitle);
