@@ -32,23 +32,33 @@ protected:
         return PrepareReportDocument(student, kReportTitle);
     }
 
-    // The program of one computer: opens the report for the student once,
-    // then saves after each of `runs` rows, as the results screen does after
-    // every run. Runs in a child process that waits until the parent closes
-    // the start pipe.
-    pid_t Program(const std::wstring& student, const std::wstring& who, int runs, const int start[2]) {
+    // The program of one computer, in a child process: opens the report for
+    // the student once, then saves after each of `runs` rows, as the results
+    // screen does after every run. With a `done` pipe it takes turns: it
+    // reports through `done` when it has opened the report and after each
+    // save, and waits for a byte on `go` before each run. Without one it
+    // waits until the parent closes `go`, then runs straight through.
+    pid_t Program(const std::wstring& student, const std::wstring& who, int runs, const int go[2],
+                  const int* done) {
         const pid_t child = ::fork();
         if (child != 0)
             return child;
-        ::close(start[1]);
-        char byte;
-        (void)::read(start[0], &byte, 1);
+        ::close(go[1]);
+        char byte = 0;
+        if (done == nullptr)
+            (void)::read(go[0], &byte, 1);
         int failures = 0;
         {
             auto report = Open(student);
+            if (done)
+                (void)::write(done[1], &byte, 1);
             for (int run = 0; run < runs; ++run) {
+                if (done && ::read(go[0], &byte, 1) != 1)
+                    ::_exit(2);
                 report->AddRow(who, std::to_wstring(run), L"Number");
                 failures += report->Save(L"") ? 0 : 1;
+                if (done)
+                    (void)::write(done[1], &byte, 1);
             }
         }
         ::_exit(failures == 0 ? 0 : 1);
@@ -95,15 +105,36 @@ protected:
 };
 
 TEST_F(ReportMergeTest, ProgramsSavingInTurnKeepEachOthersRows) {
+    // Three programs open the workbook, then save one after another, run by
+    // run: every save finds the file changed by the others since it last
+    // read it.
     std::filesystem::create_directories(folder.Reports());
     const int runs = 5;
+    struct Running {
+        pid_t pid;
+        int go[2];
+        int done[2];
+    };
+    std::vector<Running> programs;
     for (auto [student, who] : {std::pair{L"Аня", L"first"}, {L"Борис", L"second"}, {L"Аня", L"third"}}) {
-        int start[2];
-        ASSERT_EQ(::pipe(start), 0);
-        const pid_t program = Program(student, who, runs, start);
-        ::close(start[1]);
-        EXPECT_TRUE(Succeeded(program)) << Utf8(who);
-        ::close(start[0]);
+        Running program{};
+        ASSERT_EQ(::pipe(program.go), 0);
+        ASSERT_EQ(::pipe(program.done), 0);
+        program.pid = Program(student, who, runs, program.go, program.done);
+        programs.push_back(program);
+    }
+    char byte = 0;
+    for (const Running& program : programs)
+        ASSERT_EQ(::read(program.done[0], &byte, 1), 1) << "opened";
+    for (int run = 0; run < runs; ++run)
+        for (const Running& program : programs) {
+            ASSERT_EQ(::write(program.go[1], &byte, 1), 1);
+            ASSERT_EQ(::read(program.done[0], &byte, 1), 1) << "saved";
+        }
+    for (const Running& program : programs) {
+        EXPECT_TRUE(Succeeded(program.pid));
+        for (int fd : {program.go[0], program.go[1], program.done[0], program.done[1]})
+            ::close(fd);
     }
     ExpectEveryRow(runs);
 }
@@ -115,7 +146,7 @@ TEST_F(ReportMergeTest, ProgramsSavingAtOnceKeepEachOthersRows) {
     ASSERT_EQ(::pipe(start), 0);
     std::vector<pid_t> programs;
     for (auto [student, who] : {std::pair{L"Аня", L"first"}, {L"Борис", L"second"}, {L"Аня", L"third"}})
-        programs.push_back(Program(student, who, runs, start));
+        programs.push_back(Program(student, who, runs, start, nullptr));
     // Closing the pipe lets all three start at the same moment.
     ::close(start[1]);
     for (pid_t program : programs)
