@@ -150,7 +150,6 @@ TEST_F(ExitBoxTest, CancelReturnsToTheScreenAsItWas) {
 }
 
 TEST_F(ExitBoxTest, RetryDuringTheStepEndsTheRunAndOpensTheStartScreen) {
-    GiveReport(L"Петя");
     StartTheStep();
     Dialog* step = app->stepDialog;
     ASSERT_NE(step, nullptr);
@@ -160,12 +159,13 @@ TEST_F(ExitBoxTest, RetryDuringTheStepEndsTheRunAndOpensTheStartScreen) {
 
     EXPECT_EQ(app->exitBox, nullptr);
     EXPECT_EQ(app->stepDialog, nullptr);
-    const std::vector<Dialog*> screens = Screens();
-    EXPECT_EQ(std::find(screens.begin(), screens.end(), step), screens.end());
+    const std::vector<Dialog*> left = Screens();
+    EXPECT_EQ(std::find(left.begin(), left.end(), step), left.end());
     EXPECT_EQ(app->currentStep, L"Dialog1");
     EXPECT_EQ(app->resultsShown, 1);
-    // The aborted run is closed in the report like a finished one.
-    const std::string report = ReportText();
+    // The aborted run is closed in the workbook like a finished one, and is
+    // on disk already.
+    const std::string report = ReportTestFolder::Read(Workbook());
     const size_t count = report.find(Utf8(L"Количество дополнительных вызовов инструкций"));
     const size_t total = report.find(Utf8(L"Общее время работы с упражнением. с."));
     ASSERT_NE(count, std::string::npos);
@@ -173,11 +173,13 @@ TEST_F(ExitBoxTest, RetryDuringTheStepEndsTheRunAndOpensTheStartScreen) {
     EXPECT_LT(count, total);
     EXPECT_NE(report.find("<Row/>", total), std::string::npos);
 
-    // A fresh start screen on top, with an empty name; a new Start runs the
-    // step again.
+    // A fresh start screen on top, with an empty name, over the aborted
+    // run's results; a new Start runs the step again.
     Pass();
-    Dialog* screen = TopScreen();
-    ASSERT_NE(screen, nullptr);
+    const std::vector<Dialog*> screens = Screens();
+    ASSERT_GE(screens.size(), 2u);
+    Dialog* screen = screens.back();
+    EXPECT_NE(LabelWithText(screens[screens.size() - 2], L"ЗАДАНИЕ ВЫПОЛНЕНО"), nullptr);
     ASSERT_NE(NameField(screen), nullptr);
     EXPECT_EQ(NameField(screen)->GetText(), L"");
     Type("Петя");
@@ -221,16 +223,14 @@ TEST_F(ExitBoxTest, RetryWithoutARunningStepOnlyClosesTheBox) {
 }
 
 TEST_F(ExitBoxTest, CloseEndsTheProgramAndTheReportIsSavedOnTheWay) {
-    GiveReport(L"Петя");
-    // What confirming a name connects to the window's close.
-    app->mainWindow->OnClose.connect([this](const IMEvent&) { return app->SaveReportOnExit(); });
-    StartTheStep();
+    StartTheStep("Петя");
     Key(SDLK_F12);
     ClickAt(BoxButton(L"CloseButton"));
     Pass(2);
     EXPECT_TRUE(quit);
-    const std::string saved = ReportTestFolder::Read(folder.Reports() / "report.xls");
-    EXPECT_NE(saved.find(Utf8(L"Время начала работы с упражнением")), std::string::npos);
+    const std::vector<Row> rows = RowsOf(ReportTestFolder::Read(Workbook()));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, Utf8(L"Время начала работы с упражнением"));
 }
 
 } // namespace

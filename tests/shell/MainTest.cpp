@@ -29,6 +29,9 @@ public:
         };
     }
     std::filesystem::path ErrorFile() const { return folder.Root() / "stderr.txt"; }
+    std::filesystem::path Workbook() const {
+        return folder.Reports() / Utf8(L"00517 Тренажер «Зельтарик».xls");
+    }
 
     ReportTestFolder folder;
 };
@@ -99,8 +102,11 @@ TEST_F(MainTest, TheSystemsRequestsToEndCloseItLikeItsWindow) {
         program.Signal(signalNumber);
         EXPECT_EQ(program.WaitForExit(30s), 0) << program.ErrorOutput();
         // The window came down the orderly way, which reports its frame count
-        // last of all.
+        // last of all, and the student's workbook was saved on the way.
         EXPECT_NE(program.ErrorOutput().find("FPS: "), std::string::npos) << program.ErrorOutput();
+        const std::string workbook = ReportTestFolder::Read(Workbook());
+        EXPECT_NE(workbook.find(Utf8(L"ss:Name=\"Петя\"")), std::string::npos) << workbook;
+        std::filesystem::remove(Workbook());
     }
 }
 

@@ -21,7 +21,7 @@ void RunFor(int milliseconds, const std::function<bool()>& done = {}) {
         ASSERT_TRUE(RunMessageLoopPass(*MainWindow));
 }
 
-TEST(RealWindowTest, ACyrillicNameTypedOnTheXKeyboardReachesTheNameField) {
+TEST(RealWindowTest, ACyrillicNameTypedOnTheXKeyboardReachesTheNameFieldAndTheReport) {
     if (!HaveCommand("xdotool"))
         GTEST_SKIP() << "xdotool is not installed";
     PrivateDisplay x;
@@ -75,6 +75,10 @@ TEST(RealWindowTest, ACyrillicNameTypedOnTheXKeyboardReachesTheNameField) {
     ASSERT_TRUE(type("key Return"));
     RunFor(3000, [&] { return !app->studentName.empty(); });
     EXPECT_EQ(app->studentName, typed);
+    // The student's worksheet bears the name.
+    ASSERT_NE(app->report, nullptr);
+    EXPECT_NE(app->report->Serialize().find(platform::WideToUtf8(L"ss:Name=\"" + typed + L"\"")),
+              std::string::npos);
 
     TestTitle::ReleaseApp();
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, nullptr);

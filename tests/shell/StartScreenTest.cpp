@@ -289,11 +289,13 @@ TEST_F(StartScreenTest, TheDescriptionScrollsOnlyWhenItDoesNotFit) {
 class ConfirmTest : public StartScreenTest,
                     public testing::WithParamInterface<std::function<void(ConfirmTest&)>> {};
 
-TEST_P(ConfirmTest, StoresTheNameAsTypedAndClosesTheScreen) {
+TEST_P(ConfirmTest, PreparesTheReportStoresTheNameAsTypedAndClosesTheScreen) {
     Dialog* screen = Open();
     Type(" Петя Иванов ");
     GetParam()(*this);
     EXPECT_EQ(app->studentName, L" Петя Иванов ");
+    ASSERT_NE(app->report, nullptr);
+    EXPECT_NE(ReportText().find(Utf8(L"Петя Иванов")), std::string::npos);
     EXPECT_TRUE(Leaving(screen) || TopScreen() != screen);
     Pass();
     EXPECT_TRUE(Screens().empty() || TopScreen() != screen);
