@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "gui/DamageRegion.h"
 #include "gui/IMDialogBase.h"
 
 using namespace platform;
@@ -185,21 +186,18 @@ std::optional<int64_t> IMControl::NextWakeUp() const {
 }
 
 bool IMControl::AddDamage(int originX, int originY, const platform::Rect& clip,
-                          platform::Rect& damage) const {
+                          DamageRegion& damage) const {
     const platform::Rect bounds = DrawnBounds();
-    if (bounds != drawnBounds || IsHidden() != drawnHidden)
-        return false;
-    if (!IsDirty() || IsHidden())
+    const bool hidden = IsHidden();
+    if (bounds != drawnBounds || hidden != drawnHidden) {
+        // What was drawn goes, what is drawn now comes: both places are drawn again.
+        damage.Add(platform::IntersectRect(LastDrawnBounds().Offset(originX, originY), clip));
+        if (!hidden)
+            damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
         return true;
-    const platform::Rect changed = platform::IntersectRect(bounds.Offset(originX, originY), clip);
-    if (changed.IsEmpty())
-        return true;
-    if (damage.IsEmpty()) {
-        damage = changed;
-    } else {
-        damage = {std::min(damage.left, changed.left), std::min(damage.top, changed.top),
-                  std::max(damage.right, changed.right), std::max(damage.bottom, changed.bottom)};
     }
+    if (IsDirty() && !hidden)
+        damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
     return true;
 }
 

@@ -67,14 +67,18 @@ template <class View> void IMDialogBase<View>::DeleteAllChildren() {
 template <class View> void IMDialogBase<View>::SetDirty(bool value) {
     View::dirty = value;
     IMControl::SetDirty(value);
-    if (!value)
+    if (!value) {
+        // Children waiting for the next tick have yet to be drawn.
+        if (pendingAdds.empty())
+            childrenChanged_ = false;
         for (auto& [layer, controls] : children)
             for (IMControl* child : controls)
                 child->SetDirty(false);
+    }
 }
 
 template <class View> bool IMDialogBase<View>::IsDirty() const {
-    if (View::dirty)
+    if (View::dirty || childrenChanged_ || !removedDamage_.IsEmpty())
         return true;
     for (const auto& [layer, controls] : children)
         for (const IMControl* child : controls)
@@ -240,27 +244,43 @@ template <class View> std::optional<int64_t> IMDialogBase<View>::NextWakeUp() co
 
 template <class View>
 bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
-                                   Rect& damage) const {
-    // Its own look, its children's set or its place changed: only a whole frame shows that.
-    if (View::dirty || !pendingAdds.empty() || !removals.empty() || !discarded.empty())
-        return false;
-    if (this->DrawnBounds() != this->drawnBounds || this->IsHidden() != this->drawnHidden)
-        return false;
-    if (this->IsHidden())
+                                   DamageRegion& damage) const {
+    const Rect bounds = this->DrawnBounds();
+    const bool hidden = this->IsHidden();
+    if (bounds != this->drawnBounds || hidden != this->drawnHidden) {
+        // Everything inside moved, came or went with it, and it clips everything inside.
+        damage.Add(IntersectRect(this->LastDrawnBounds().Offset(originX, originY), clip));
+        if (!hidden)
+            damage.Add(IntersectRect(bounds.Offset(originX, originY), clip));
+        return true;
+    }
+    if (hidden)
         return true;
     const Rect area = this->GetRect();
     const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
     if (inside.IsEmpty())
         return true;
+    // Marked dirty itself: all of it is drawn again.
+    if (View::dirty) {
+        damage.Add(inside);
+        return true;
+    }
+    const int childX = originX + area.left;
+    const int childY = originY + area.top;
+    for (const Rect& gone : removedDamage_.Rectangles())
+        damage.Add(IntersectRect(gone.Offset(childX, childY), inside));
     for (const auto& [layer, controls] : children)
         for (const IMControl* child : controls)
-            if (!child->AddDamage(originX + area.left, originY + area.top, inside, damage))
+            if (!child->AddDamage(childX, childY, inside, damage))
                 return false;
     return true;
 }
 
 template <class View> void IMDialogBase<View>::KeepDrawnState() {
     IMControl::KeepDrawnState();
+    removedDamage_.Clear();
+    if (pendingAdds.empty())
+        childrenChanged_ = false;
     for (auto& [layer, controls] : children)
         for (IMControl* child : controls)
             child->KeepDrawnState();
@@ -273,14 +293,16 @@ template <class View> void IMDialogBase<View>::AddChild(IMControl* control, int 
     using boost::placeholders::_1;
     control->OnFocus.connect(boost::bind(&IMDialogBase::TrackFocus, this, _1));
     control->OnKillFocus.connect(boost::bind(&IMDialogBase::TrackFocus, this, _1));
-    SetDirty(true);
+    childrenChanged_ = true;
+    IMControl::SetDirty(true);
 }
 
 template <class View> void IMDialogBase<View>::RemoveChild(IMControl* control) {
     if (Holds(children, control) &&
         std::find(removals.begin(), removals.end(), control) == removals.end()) {
         removals.push_back(control);
-        SetDirty(true);
+        childrenChanged_ = true;
+        IMControl::SetDirty(true);
     }
     for (auto layer = pendingAdds.begin(); layer != pendingAdds.end(); ++layer) {
         auto& controls = layer->second;
@@ -316,6 +338,7 @@ template <class View> void IMDialogBase<View>::ProcessRemovals() {
             hovered = nullptr;
         if (focusedChild == child)
             focusedChild = nullptr;
+        removedDamage_.Add(child->LastDrawnBounds());
         delete child;
     }
     while (!discarded.empty()) {

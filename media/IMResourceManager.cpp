@@ -8,6 +8,7 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -397,8 +398,37 @@ int IMResourceManager::DrawTexture(int index, const Rect& destination, const Rec
     }
     if (angle == 0.0f && !(quadBuffer[0].x < quadBuffer[2].x && quadBuffer[0].y < quadBuffer[2].y))
         return 0;
-    device->DrawQuad(*slot->texture, quadBuffer);
+    DrawQuadClipped(*slot->texture);
     return 0;
+}
+
+void IMResourceManager::DrawQuadClipped(DeviceTexture& texture) {
+    // Every pixel the quad may touch, its filtering's reach included. A picture outside the
+    // viewport is not handed to the device at all: turned ones would be turned for nothing.
+    float minX = quadBuffer[0].x, maxX = minX, minY = quadBuffer[0].y, maxY = minY;
+    for (const platform::QuadVertex& vertex : quadBuffer) {
+        minX = std::min(minX, vertex.x);
+        maxX = std::max(maxX, vertex.x);
+        minY = std::min(minY, vertex.y);
+        maxY = std::max(maxY, vertex.y);
+    }
+    const Rect reach{static_cast<int>(std::floor(minX)) - 1, static_cast<int>(std::floor(minY)) - 1,
+                     static_cast<int>(std::ceil(maxX)) + 2, static_cast<int>(std::ceil(maxY)) + 2};
+    const Rect viewport = device->GetViewport();
+    if (platform::IntersectRect(reach, viewport).IsEmpty())
+        return;
+    if (!drawingRegion_ || drawingRegion_->empty()) {
+        device->DrawQuad(texture, quadBuffer);
+        return;
+    }
+    for (const Rect& part : *drawingRegion_) {
+        const Rect clip = platform::IntersectRect(part, viewport);
+        if (platform::IntersectRect(clip, reach).IsEmpty())
+            continue;
+        device->SetViewport(clip);
+        device->DrawQuad(texture, quadBuffer);
+    }
+    device->SetViewport(viewport);
 }
 
 uint32_t IMResourceManager::GetTexturePixel(int index, int x, int y) {
@@ -456,6 +486,19 @@ void IMResourceManager::EndScene() {
 void IMResourceManager::Present() {
     if (device)
         device->Present();
+}
+
+void IMResourceManager::PresentChanged(const std::vector<Rect>& changed) {
+    if (device)
+        device->PresentChanged(changed);
+}
+
+bool IMResourceManager::DrawsWholeFrames() const {
+    return device && device->DrawsWholeFrames();
+}
+
+void IMResourceManager::SetDrawingRegion(const std::vector<Rect>* region) {
+    drawingRegion_ = region;
 }
 
 bool IMResourceManager::BeginKeptScene(bool& intact) {

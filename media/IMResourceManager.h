@@ -155,6 +155,15 @@ public:
     void BeginScene();
     void EndScene();
     void Present();
+    // Present for a frame that changed only these scene rectangles (the processor's way shows
+    // only them; other devices show the whole frame).
+    void PresentChanged(const std::vector<platform::Rect>& changed);
+    // Set when every frame is to be drawn and shown whole (see the graphics device).
+    bool DrawsWholeFrames() const;
+    // While set and not empty, drawing is limited to these disjoint rectangles as well as to the
+    // viewport: a frame that redraws only what changed draws its whole tree once, each picture
+    // only where it meets a changed rectangle. The window sets it for such a frame.
+    void SetDrawingRegion(const std::vector<platform::Rect>* region);
     // Drawing into the kept scene, whose pixels stay from one frame to the next (see the graphics
     // device); false when there is none, `intact` whether it still holds the last frame.
     bool BeginKeptScene(bool& intact);
@@ -205,9 +214,13 @@ private:
     // Evicts the first live texture in index order that is not registered as `spared` and can be
     // restored. False when there is none.
     bool EvictOneTexture(const std::wstring& spared);
+    // Hands quadBuffer to the device, only where it can be seen: inside the viewport and the
+    // drawing region.
+    void DrawQuadClipped(platform::DeviceTexture& texture);
     int ShareRegistered(const std::wstring& name);
 
     size_t textureMemoryBudget_ = 0;
+    const std::vector<platform::Rect>* drawingRegion_ = nullptr;
 };
 
 // The media object while the main window exists (the window layer sets it).
