@@ -196,12 +196,34 @@ bool IMControl::AddDamage(int originX, int originY, const platform::Rect& clip,
             damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
         return true;
     }
-    if (IsDirty() && !hidden)
-        damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
+    if (!IsDirty() || hidden)
+        return true;
+    // Marked dirty but showing what it showed (a boat turned to the way it already faces).
+    if (const std::optional<uint64_t> look = Look(); look && drawnLook && *look == *drawnLook)
+        return true;
+    damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
     return true;
+}
+
+void IMControl::GrowDamage(int originX, int originY, const platform::Rect& clip,
+                           DamageRegion& damage, bool& grown) const {
+    if (IsHidden() || DrawsTheSameWhenCut())
+        return;
+    const platform::Rect whole = platform::IntersectRect(DrawnBounds().Offset(originX, originY), clip);
+    if (whole.IsEmpty())
+        return;
+    for (const platform::Rect& rect : damage.Rectangles()) {
+        const platform::Rect met = platform::IntersectRect(rect, whole);
+        if (!met.IsEmpty() && met != whole) {
+            damage.Add(whole);
+            grown = true;
+            return;
+        }
+    }
 }
 
 void IMControl::KeepDrawnState() {
     drawnBounds = DrawnBounds();
     drawnHidden = IsHidden();
+    drawnLook = Look();
 }

@@ -146,6 +146,22 @@ public:
     virtual void KeepDrawnState();
     // Every pixel the control may draw, in its parent's coordinates.
     virtual platform::Rect DrawnBounds() const { return GetRect(); }
+    // What the control shows, as a number that changes whenever its pixels may; none when it
+    // cannot tell. A dirty control whose look is the one drawn last adds no damage.
+    virtual std::optional<uint64_t> Look() const { return std::nullopt; }
+    // True when the control, as it will be drawn, covers `cover` (in its parent's coordinates)
+    // with fully opaque pixels outside `hole`: changes below it there cannot be seen.
+    virtual bool OpaqueCover(platform::Rect& cover, platform::Rect& hole) const {
+        (void)cover;
+        (void)hole;
+        return false;
+    }
+    // A control that draws differently when cut by a clip rectangle (see IMView) is drawn whole
+    // wherever the damage reaches it: GrowDamage adds the whole of each such control that the
+    // damage touches, seen through `clip`, and sets `grown` when it added anything.
+    virtual bool DrawsTheSameWhenCut() const { return true; }
+    virtual void GrowDamage(int originX, int originY, const platform::Rect& clip,
+                            DamageRegion& damage, bool& grown) const;
     // Where the last frame drew the control, in its parent's coordinates; empty when it was not
     // drawn.
     platform::Rect LastDrawnBounds() const { return drawnHidden ? platform::Rect{} : drawnBounds; }
@@ -172,6 +188,7 @@ protected:
     // What the window last drew of the control.
     platform::Rect drawnBounds{};
     bool drawnHidden = true;
+    std::optional<uint64_t> drawnLook;
 
 private:
     std::shared_ptr<void> lifetime;

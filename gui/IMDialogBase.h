@@ -56,6 +56,8 @@ public:
     bool AddDamage(int originX, int originY, const platform::Rect& clip,
                    DamageRegion& damage) const override;
     void KeepDrawnState() override;
+    void GrowDamage(int originX, int originY, const platform::Rect& clip, DamageRegion& damage,
+                    bool& grown) const override;
 
     // Called by the control constructor and by Remove only.
     void AddChild(IMControl* control, int layer);

@@ -94,6 +94,14 @@ void IMWindow::RenderFrame() {
     DamageRegion damage;
     bool partial = kept && intact && !IMEmptyView::dirty && !Renderer->DrawsWholeFrames() &&
                    AddDamage(0, 0, scene, damage);
+    // A picture met by the damage that would come out differently cut is drawn whole; that may
+    // reach further pictures, a few rounds at most.
+    for (int round = 0; partial && round < 8; ++round) {
+        bool grown = false;
+        GrowDamage(0, 0, scene, damage, grown);
+        if (!grown)
+            break;
+    }
     // Past most of the scene one rectangle is cheaper than several.
     if (partial && damage.Area() * 4 >= static_cast<long long>(scene.Width()) * scene.Height() * 3)
         partial = false;

@@ -307,6 +307,7 @@ void IMResourceManager::MakePixelCopy(int index) {
     if (!slot)
         return;
     slot->pixels.reset();
+    slot->translucentBounds.reset();
     if (!slot->texture)
         return;
     platform::TextureLock lock(*slot->texture);
@@ -456,6 +457,39 @@ void IMResourceManager::UpdateTexture(int index, const TextureWriter& writer) {
     }
     writer(lock->bits, lock->pitch, slot->image.bottom);
     slot->texture->Unlock();
+    ++slot->contentVersion;
+    slot->translucentBounds.reset();
+}
+
+uint32_t IMResourceManager::TextureVersion(int index) const {
+    const TextureSlot* slot = Slot(index);
+    return slot ? slot->contentVersion : 0;
+}
+
+Rect IMResourceManager::TranslucentPart(int index, const Rect& source) {
+    TextureSlot* slot = Slot(index);
+    if (!slot)
+        return source;
+    if (slot->format == TextureFormat::X8R8G8B8)
+        return Rect{};
+    if (!slot->translucentBounds) {
+        if (!slot->pixels)
+            return source;
+        Rect bounds{slot->image.right, slot->image.bottom, slot->image.left, slot->image.top};
+        const size_t width = static_cast<size_t>(slot->textureWidth);
+        for (int y = slot->image.top; y < slot->image.bottom; ++y) {
+            const uint8_t* row = slot->pixels.get() + 4 * width * static_cast<size_t>(y);
+            for (int x = slot->image.left; x < slot->image.right; ++x)
+                if (row[4 * x + 3] != 0xFF) {
+                    bounds.left = std::min(bounds.left, x);
+                    bounds.right = std::max(bounds.right, x + 1);
+                    bounds.top = std::min(bounds.top, y);
+                    bounds.bottom = std::max(bounds.bottom, y + 1);
+                }
+        }
+        slot->translucentBounds = bounds.IsEmpty() ? Rect{} : bounds;
+    }
+    return platform::IntersectRect(*slot->translucentBounds, source);
 }
 
 void IMResourceManager::ReportFrameRate() {

@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct TextureSlot {
     PixelCopy pixels;
     // The format the texture was made in, and is restored in.
     platform::TextureFormat format = platform::TextureFormat::A8R8G8B8;
+    // Counts the writes into the texture after it was made (video frames), so that a view can
+    // tell whether its picture changed.
+    uint32_t contentVersion = 0;
+    // The smallest rectangle of `image` holding every pixel that is not fully opaque, worked out
+    // from the pixel copy when first asked.
+    std::optional<platform::Rect> translucentBounds;
 };
 
 // What UpdateTexture's writer receives: the locked top level's first byte, its pitch in bytes and
@@ -146,6 +153,12 @@ public:
     uint32_t GetTexturePixel(int index, int x, int y);
     // Lets the writer fill the locked texture. The pixel copy is not refreshed.
     void UpdateTexture(int index, const TextureWriter& writer);
+    // Changes with every UpdateTexture of the slot; 0 for an invalid index.
+    uint32_t TextureVersion(int index) const;
+    // The part of `source` (a rectangle of the slot's picture) that may show what lies below the
+    // picture drawn at its own size: the bounds of its pixels that are not fully opaque, empty
+    // when all are. All of `source` when the pixels cannot be read.
+    platform::Rect TranslucentPart(int index, const platform::Rect& source);
     // Writes "FPS: <frames per second>\n" to the debug output.
     void ReportFrameRate();
 

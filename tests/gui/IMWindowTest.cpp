@@ -212,10 +212,12 @@ TEST_F(IMWindowTest, RedrawingOnlyTheChangesShowsWhatAWholeFrameWould) {
          [&] { return Rects{added->GetRect().Offset(50, 40)}; }},
         {"a removal", [&] { saveAs->Remove(); },
          [&] { return Rects{saveAsAt.Offset(210 - 60, 190 - 30)}; }},
+        // The turned picture (294, 412)–(417, 535) is met and drawn whole: cut, its edge
+        // would be sampled differently.
         {"a container moving with its children", [&] { panel->SetRect({60, 40, 560, 440}); },
-         [] { return Rects{{50, 40, 560, 440}}; }},
+         [] { return Rects{{50, 40, 560, 535}}; }},
         {"a container hidden", [&] { panel->Hide(); },
-         [] { return Rects{{60, 40, 560, 440}}; }},
+         [] { return Rects{{60, 40, 560, 535}}; }},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
