@@ -36,15 +36,25 @@ std::string Describe(const std::string& what, const std::filesystem::path& path,
     return what + " " + path.string() + ": " + std::strerror(code);
 }
 
-mode_t NewFileMode(const std::filesystem::path& target) {
+mode_t NewFileMode(const std::filesystem::path& target, const std::filesystem::path& folder) {
+    mode_t mode = 0;
     struct stat existing {};
-    if (::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        return existing.st_mode & 07777;
-    // The folder is shared, so a new workbook gets the ordinary permissions a
-    // newly created file would have, not mkstemp's private 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        mode = existing.st_mode & 07777;
+    } else {
+        // The folder is shared, so a new workbook gets the ordinary permissions
+        // a newly created file would have, not mkstemp's private 0600.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    // A set-group-ID folder is shared by its group (the machine's report
+    // folder): the next child, under another account, must be able to read
+    // the workbook, or it would be taken for a damaged one and set aside.
+    struct stat parent {};
+    if (::stat(folder.c_str(), &parent) == 0 && (parent.st_mode & S_ISGID) != 0)
+        mode |= S_IRGRP | S_IWGRP;
+    return mode;
 }
 
 bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
@@ -86,7 +96,7 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
         return false;
     };
 
-    if (::fchmod(fd, NewFileMode(target)) != 0)
+    if (::fchmod(fd, NewFileMode(target, folder)) != 0)
         return fail(Describe("cannot set the permissions of", temporary, errno));
     for (size_t offset = 0; offset < bytes.size();) {
         const ssize_t written = WriteSome(fd, bytes.data() + offset, bytes.size() - offset);

@@ -15,7 +15,9 @@ std::filesystem::path PathFromAnsi(const std::string& ansiPath);
 
 // Replaces target with bytes: writes a temporary file in target's folder,
 // flushes it to disk, renames it over target and flushes the folder. A
-// symbolic link at target is replaced by the file, never written through. On
+// symbolic link at target is replaced by the file, never written through. A
+// file replaced keeps its permissions, a new one gets those of the umask; in a
+// set-group-ID folder either is also readable and writable by the group. On
 // failure target is left as it was, the temporary file is removed, error says
 // why, and the result is false.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,

@@ -16,6 +16,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -437,6 +440,58 @@ TEST_F(ReportDocumentTest, TheFileGoesToTheCurrentFolderWhenTheSharedOneIsUnusab
     const std::filesystem::path foreign = folder.Root() / "Zoë";
     ::setenv("XDG_DATA_HOME", foreign.c_str(), 1);
     EXPECT_EQ(ReportFilePath(kReportTitle), kReportTitle + L".xls");
+}
+
+// One workbook per computer: each child, under an account of its own in the
+// machine folder's group, adds a worksheet to the same file, even with a
+// private umask and the folder of workbooks not made yet.
+TEST_F(ReportDocumentTest, EveryAccountOfTheMachineFoldersGroupWritesTheOneWorkbook) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two accounts needs root";
+    constexpr gid_t kClassGroup = 60000;
+    const std::filesystem::path machine = folder.Root() / "machine";
+    std::filesystem::create_directories(machine);
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
+    ASSERT_EQ(::chown(machine.c_str(), 0, kClassGroup), 0);
+    ASSERT_EQ(::chmod(machine.c_str(), 02775), 0);
+    const std::filesystem::path workbook = machine / "ZUVR" / Utf8(kReportTitle + L".xls");
+
+    struct Run {
+        uid_t account;
+        std::wstring student;
+    };
+    for (const Run& run : {Run{60001, L"Аня"}, Run{60002, L"Борис"}, Run{60001, L"Аня"}}) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const gid_t groups[] = {kClassGroup};
+            if (::setgroups(1, groups) != 0 || ::setresgid(run.account, run.account, run.account) != 0 ||
+                ::setresuid(run.account, run.account, run.account) != 0)
+                ::_exit(2);
+            ::umask(077);
+            if (ReportFilePath(kReportTitle) != Utf8ToWideForTest(workbook))
+                ::_exit(3);
+            auto report = PrepareReportDocument(run.student, kReportTitle);
+            AddStatistic(report.get(), L"Время начала работы с упражнением", L"10:00", L"String");
+            report->FinishRun();
+            ::_exit(SaveReportOnExit(report.get()) ? 0 : 4);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0) << Utf8(run.student) << " under account " << run.account;
+    }
+
+    const auto sheets = ReadSheets(workbook);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].first, L"Аня");
+    EXPECT_EQ(sheets[1].first, L"Борис");
+    EXPECT_GT(sheets[0].second.size(), sheets[1].second.size()) << "Аня's second run is kept";
+    struct stat status {};
+    ASSERT_EQ(::stat(workbook.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 60001u) << "the last save replaced Борис's file";
+    EXPECT_EQ(status.st_gid, kClassGroup);
+    EXPECT_EQ(status.st_mode & 0777, 0660u);
 }
 
 } // namespace

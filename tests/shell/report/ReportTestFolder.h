@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/TextCodec.h"
+#include "platform/folders/SharedFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,9 @@ public:
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot create a test folder");
         root_ = pattern;
+        // The machine-wide folder, when the package is installed, would take
+        // precedence over the data home set below.
+        machineFolder_.emplace(root_ / "machine");
         std::filesystem::create_directories(Data());
         Remember("XDG_DATA_HOME");
         Remember("HOME");
@@ -58,6 +62,7 @@ private:
     }
 
     std::filesystem::path root_;
+    std::optional<platform::MachineDataFolderOverride> machineFolder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
