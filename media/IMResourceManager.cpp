@@ -418,6 +418,11 @@ void IMResourceManager::DrawQuadClipped(DeviceTexture& texture) {
     const Rect viewport = device->GetViewport();
     if (platform::IntersectRect(reach, viewport).IsEmpty())
         return;
+    // Blended with no alpha at all, the quad leaves every pixel as it was (the objects on the
+    // lake bottom while the boat is at the surface).
+    if (std::all_of(quadBuffer.begin(), quadBuffer.end(),
+                    [](const platform::QuadVertex& vertex) { return vertex.diffuse >> 24 == 0; }))
+        return;
     if (!drawingRegion_ || drawingRegion_->empty()) {
         device->DrawQuad(texture, quadBuffer);
         return;
