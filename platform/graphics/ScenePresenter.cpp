@@ -163,7 +163,8 @@ void SceneScaler::SceneToTarget(float sceneX, float sceneY, int& x, int& y) cons
 }
 
 WindowPresenter::WindowPresenter(SDL_Window* window, int sceneWidth, int sceneHeight)
-    : window_(window), sceneWidth_(sceneWidth), sceneHeight_(sceneHeight) {
+    : window_(window), windowId_(SDL_GetWindowID(window)), sceneWidth_(sceneWidth),
+      sceneHeight_(sceneHeight) {
     // SDL's renderer turns mouse positions into logical ones on their way into the queue; there
     // is no renderer here, so the presenter does the same.
     SDL_AddEventWatch(WatchMouse, this);
@@ -300,8 +301,13 @@ void WindowPresenter::SceneToWindow(float sceneX, float sceneY, int& x, int& y) 
 }
 
 int SDLCALL WindowPresenter::WatchMouse(void* data, SDL_Event* event) {
+    // Other threads push events too (a posted message wakes the loop); only the mouse events,
+    // which SDL makes on the main thread, touch the presenter.
+    if (event->type != SDL_MOUSEMOTION && event->type != SDL_MOUSEBUTTONDOWN &&
+        event->type != SDL_MOUSEBUTTONUP && event->type != SDL_MOUSEWHEEL)
+        return 1;
     auto* presenter = static_cast<WindowPresenter*>(data);
-    const Uint32 id = SDL_GetWindowID(presenter->window_);
+    const Uint32 id = presenter->windowId_;
     auto toScene = [presenter](Sint32& x, Sint32& y) {
         float sceneX = 0, sceneY = 0;
         presenter->WindowToScene(x, y, sceneX, sceneY);

@@ -90,6 +90,7 @@ private:
     static int SDLCALL WatchMouse(void* presenter, SDL_Event* event);
 
     SDL_Window* window_;
+    Uint32 windowId_;
     int sceneWidth_;
     int sceneHeight_;
     SDL_Surface* surface_ = nullptr;
