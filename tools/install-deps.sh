@@ -17,6 +17,7 @@ libpng-dev libjpeg62-turbo-dev libagg-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool
 cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+libreoffice-calc-nogui
 file rpm cpio lintian desktop-file-utils appstream mmdebstrap
 "
 

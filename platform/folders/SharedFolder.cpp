@@ -55,6 +55,20 @@ std::optional<std::filesystem::path> SharedDataFolder() {
     return std::nullopt;
 }
 
+std::vector<std::filesystem::path> KeepingFolders() {
+    std::vector<std::filesystem::path> folders;
+    if (auto state = AbsoluteFromEnvironment("XDG_STATE_HOME"))
+        folders.push_back(*state);
+    else if (auto home = HomeFolder())
+        folders.push_back(*home / ".local" / "state");
+    folders.emplace_back("/var/tmp");
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (!error && temporary != "/var/tmp")
+        folders.push_back(temporary);
+    return folders;
+}
+
 bool CanShareFilesIn(const std::filesystem::path& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))

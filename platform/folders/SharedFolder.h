@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -25,6 +26,13 @@ inline constexpr const char* kMachineDataFolder = "/var/lib/zeltarik";
 // else ~/.local/share (the home folder from $HOME or, failing that, the
 // password database). None when none of them can be found.
 std::optional<std::filesystem::path> SharedDataFolder();
+
+// Where the program keeps data that could not be written to the shared folder
+// (a read-only share, a full disk), most private first: the user's state
+// folder ($XDG_STATE_HOME when absolute, else ~/.local/state), then the
+// machine's folder for temporary files that survive a restart (/var/tmp), then
+// the ordinary temporary folder. None of them need exist yet.
+std::vector<std::filesystem::path> KeepingFolders();
 
 // True when path is a directory in which this account may create files and
 // rename them over files of other accounts: searchable and writable by the

@@ -24,7 +24,7 @@ namespace {
 class SavedEnvironment {
 public:
     SavedEnvironment() {
-        for (const char* name : {"HOME", "XDG_DATA_HOME"})
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
             if (const char* value = std::getenv(name))
                 saved_.emplace_back(name, value);
             else
@@ -117,6 +117,19 @@ TEST(SharedFolderTest, CreatesMissingParentsAndTellsFoldersFromFiles) {
     EXPECT_FALSE(FolderExists(file));
     EXPECT_FALSE(CreateFolder(file / "ZUVR"));
     std::filesystem::remove_all(root);
+}
+
+TEST(SharedFolderTest, KeepingFoldersStartWithTheUsersStateFolder) {
+    SavedEnvironment saved;
+    ::setenv("HOME", "/home/teacher", 1);
+    ::setenv("XDG_STATE_HOME", "/srv/state", 1);
+    std::vector<std::filesystem::path> folders = KeepingFolders();
+    ASSERT_GE(folders.size(), 2u);
+    EXPECT_EQ(folders[0], std::filesystem::path("/srv/state"));
+    EXPECT_EQ(folders[1], std::filesystem::path("/var/tmp"));
+
+    ::setenv("XDG_STATE_HOME", "relative", 1);
+    EXPECT_EQ(KeepingFolders().front(), std::filesystem::path("/home/teacher/.local/state"));
 }
 
 // The machine folder is taken only where every member of its group can create a
