@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "gui/DamageRegion.h"
 #include "gui/IMDialogBase.h"
 
 using namespace platform;
@@ -185,25 +186,44 @@ std::optional<int64_t> IMControl::NextWakeUp() const {
 }
 
 bool IMControl::AddDamage(int originX, int originY, const platform::Rect& clip,
-                          platform::Rect& damage) const {
+                          DamageRegion& damage) const {
     const platform::Rect bounds = DrawnBounds();
-    if (bounds != drawnBounds || IsHidden() != drawnHidden)
-        return false;
-    if (!IsDirty() || IsHidden())
+    const bool hidden = IsHidden();
+    if (bounds != drawnBounds || hidden != drawnHidden) {
+        // What was drawn goes, what is drawn now comes: both places are drawn again.
+        damage.Add(platform::IntersectRect(LastDrawnBounds().Offset(originX, originY), clip));
+        if (!hidden)
+            damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
         return true;
-    const platform::Rect changed = platform::IntersectRect(bounds.Offset(originX, originY), clip);
-    if (changed.IsEmpty())
-        return true;
-    if (damage.IsEmpty()) {
-        damage = changed;
-    } else {
-        damage = {std::min(damage.left, changed.left), std::min(damage.top, changed.top),
-                  std::max(damage.right, changed.right), std::max(damage.bottom, changed.bottom)};
     }
+    if (!IsDirty() || hidden)
+        return true;
+    // Marked dirty but showing what it showed (a boat turned to the way it already faces).
+    if (const std::optional<uint64_t> look = Look(); look && drawnLook && *look == *drawnLook)
+        return true;
+    damage.Add(platform::IntersectRect(bounds.Offset(originX, originY), clip));
     return true;
+}
+
+void IMControl::GrowDamage(int originX, int originY, const platform::Rect& clip,
+                           DamageRegion& damage, bool& grown) const {
+    if (IsHidden() || DrawsTheSameWhenCut())
+        return;
+    const platform::Rect whole = platform::IntersectRect(DrawnBounds().Offset(originX, originY), clip);
+    if (whole.IsEmpty())
+        return;
+    for (const platform::Rect& rect : damage.Rectangles()) {
+        const platform::Rect met = platform::IntersectRect(rect, whole);
+        if (!met.IsEmpty() && met != whole) {
+            damage.Add(whole);
+            grown = true;
+            return;
+        }
+    }
 }
 
 void IMControl::KeepDrawnState() {
     drawnBounds = DrawnBounds();
     drawnHidden = IsHidden();
+    drawnLook = Look();
 }

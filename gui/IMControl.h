@@ -20,6 +20,7 @@
 
 template <class View> class IMDialogBase;
 class IMEmptyView;
+class DamageRegion;
 
 // Handlers take their event by constant reference and return long, which
 // the framework ignores; the result of a signal is the last handler's.
@@ -134,16 +135,36 @@ public:
     virtual std::optional<int64_t> NextWakeUp() const;
 
     // Redrawing only what changed. The window keeps the scene it drew last and, before a frame,
-    // asks the tree which screen pixels changed since. AddDamage grows `damage` by this control's
+    // asks the tree which screen pixels changed since. AddDamage adds to `damage` this control's
     // changed pixels, seen through `clip`, with the parent's top-left corner at (originX,
-    // originY) on the screen; false when the change cannot be bounded so (the control moved,
-    // appeared or vanished, or a container changed itself) and the whole scene must be drawn.
-    // KeepDrawnState records, after a frame, what was drawn.
+    // originY) on the screen: where it is drawn now if its look changed, and also where it was
+    // drawn last if it moved, turned, appeared or vanished. False when the change cannot be
+    // bounded so and the whole scene must be drawn. KeepDrawnState records, after a frame, what
+    // was drawn.
     virtual bool AddDamage(int originX, int originY, const platform::Rect& clip,
-                           platform::Rect& damage) const;
+                           DamageRegion& damage) const;
     virtual void KeepDrawnState();
     // Every pixel the control may draw, in its parent's coordinates.
     virtual platform::Rect DrawnBounds() const { return GetRect(); }
+    // What the control shows, as a number that changes whenever its pixels may; none when it
+    // cannot tell. A dirty control whose look is the one drawn last adds no damage.
+    virtual std::optional<uint64_t> Look() const { return std::nullopt; }
+    // True when the control, as it will be drawn, covers `cover` (in its parent's coordinates)
+    // with fully opaque pixels outside `hole`: changes below it there cannot be seen.
+    virtual bool OpaqueCover(platform::Rect& cover, platform::Rect& hole) const {
+        (void)cover;
+        (void)hole;
+        return false;
+    }
+    // A control that draws differently when cut by a clip rectangle (see IMView) is drawn whole
+    // wherever the damage reaches it: GrowDamage adds the whole of each such control that the
+    // damage touches, seen through `clip`, and sets `grown` when it added anything.
+    virtual bool DrawsTheSameWhenCut() const { return true; }
+    virtual void GrowDamage(int originX, int originY, const platform::Rect& clip,
+                            DamageRegion& damage, bool& grown) const;
+    // Where the last frame drew the control, in its parent's coordinates; empty when it was not
+    // drawn.
+    platform::Rect LastDrawnBounds() const { return drawnHidden ? platform::Rect{} : drawnBounds; }
 
     // Lives exactly as long as the control: a handler that tracks it (see
     // above) is disconnected when the control dies.
@@ -167,6 +188,7 @@ protected:
     // What the window last drew of the control.
     platform::Rect drawnBounds{};
     bool drawnHidden = true;
+    std::optional<uint64_t> drawnLook;
 
 private:
     std::shared_ptr<void> lifetime;

@@ -24,6 +24,28 @@ bool Holds(const std::map<int, std::vector<IMControl*>>& layers, const IMControl
     return false;
 }
 
+// Appends what remains of `rect` once `cover` is taken out of it, save the cover's `hole`: at most
+// the four bands round the cover and the part of the hole.
+void SubtractCover(const Rect& rect, const Rect& cover, const Rect& hole, std::vector<Rect>& out) {
+    const Rect overlap = IntersectRect(rect, cover);
+    const Rect through = IntersectRect(overlap, hole);
+    if (overlap.IsEmpty() || through == overlap) {
+        out.push_back(rect);
+        return;
+    }
+    const Rect bands[4] = {
+        {rect.left, rect.top, rect.right, overlap.top},
+        {rect.left, overlap.bottom, rect.right, rect.bottom},
+        {rect.left, overlap.top, overlap.left, overlap.bottom},
+        {overlap.right, overlap.top, rect.right, overlap.bottom},
+    };
+    for (const Rect& band : bands)
+        if (!band.IsEmpty())
+            out.push_back(band);
+    if (!through.IsEmpty())
+        out.push_back(through);
+}
+
 // The whole back buffer, or the scene's size before there is one.
 Rect BackBufferRect() {
     if (Renderer && Renderer->width > 0 && Renderer->height > 0)
@@ -67,14 +89,18 @@ template <class View> void IMDialogBase<View>::DeleteAllChildren() {
 template <class View> void IMDialogBase<View>::SetDirty(bool value) {
     View::dirty = value;
     IMControl::SetDirty(value);
-    if (!value)
+    if (!value) {
+        // Children waiting for the next tick have yet to be drawn.
+        if (pendingAdds.empty())
+            childrenChanged_ = false;
         for (auto& [layer, controls] : children)
             for (IMControl* child : controls)
                 child->SetDirty(false);
+    }
 }
 
 template <class View> bool IMDialogBase<View>::IsDirty() const {
-    if (View::dirty)
+    if (View::dirty || childrenChanged_ || !removedDamage_.IsEmpty())
         return true;
     for (const auto& [layer, controls] : children)
         for (const IMControl* child : controls)
@@ -240,27 +266,97 @@ template <class View> std::optional<int64_t> IMDialogBase<View>::NextWakeUp() co
 
 template <class View>
 bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
-                                   Rect& damage) const {
-    // Its own look, its children's set or its place changed: only a whole frame shows that.
-    if (View::dirty || !pendingAdds.empty() || !removals.empty() || !discarded.empty())
-        return false;
-    if (this->DrawnBounds() != this->drawnBounds || this->IsHidden() != this->drawnHidden)
-        return false;
-    if (this->IsHidden())
+                                   DamageRegion& damage) const {
+    const Rect bounds = this->DrawnBounds();
+    const bool hidden = this->IsHidden();
+    if (bounds != this->drawnBounds || hidden != this->drawnHidden) {
+        // Everything inside moved, came or went with it, and it clips everything inside.
+        damage.Add(IntersectRect(this->LastDrawnBounds().Offset(originX, originY), clip));
+        if (!hidden)
+            damage.Add(IntersectRect(bounds.Offset(originX, originY), clip));
+        return true;
+    }
+    if (hidden)
         return true;
     const Rect area = this->GetRect();
     const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
     if (inside.IsEmpty())
         return true;
+    // Marked dirty itself: all of it is drawn again.
+    if (View::dirty) {
+        damage.Add(inside);
+        return true;
+    }
+    const int childX = originX + area.left;
+    const int childY = originY + area.top;
+    // Where a child gone was drawn is drawn again whatever lies above it now: it may have been
+    // above that.
+    for (const Rect& gone : removedDamage_.Rectangles())
+        damage.Add(IntersectRect(gone.Offset(childX, childY), inside));
+    // Each child's changes, in drawing order, and the opaque pictures among them: a change is
+    // seen only where no opaque picture drawn after it covers it (the lake under the background
+    // shows only through the glass).
+    struct Occluder {
+        size_t order;
+        Rect cover;
+        Rect hole;
+    };
+    std::vector<std::pair<size_t, Rect>> changes;
+    std::vector<Occluder> occluders;
+    size_t order = 0;
+    for (const auto& [layer, controls] : children)
+        for (const IMControl* child : controls) {
+            DamageRegion own;
+            if (!child->AddDamage(childX, childY, inside, own))
+                return false;
+            for (const Rect& rect : own.Rectangles())
+                changes.emplace_back(order, rect);
+            Rect cover, hole;
+            if (child->OpaqueCover(cover, hole)) {
+                cover = IntersectRect(cover.Offset(childX, childY), inside);
+                if (!cover.IsEmpty())
+                    occluders.push_back({order, cover, hole.Offset(childX, childY)});
+            }
+            ++order;
+        }
+    std::vector<Rect> seen, next;
+    for (const auto& [changed, rect] : changes) {
+        seen.assign(1, rect);
+        for (const Occluder& occluder : occluders) {
+            if (occluder.order <= changed)
+                continue;
+            next.clear();
+            for (const Rect& part : seen)
+                SubtractCover(part, occluder.cover, occluder.hole, next);
+            seen.swap(next);
+            if (seen.empty())
+                break;
+        }
+        for (const Rect& part : seen)
+            damage.Add(part);
+    }
+    return true;
+}
+
+template <class View>
+void IMDialogBase<View>::GrowDamage(int originX, int originY, const Rect& clip,
+                                    DamageRegion& damage, bool& grown) const {
+    if (this->IsHidden())
+        return;
+    const Rect area = this->GetRect();
+    const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
+    if (inside.IsEmpty())
+        return;
     for (const auto& [layer, controls] : children)
         for (const IMControl* child : controls)
-            if (!child->AddDamage(originX + area.left, originY + area.top, inside, damage))
-                return false;
-    return true;
+            child->GrowDamage(originX + area.left, originY + area.top, inside, damage, grown);
 }
 
 template <class View> void IMDialogBase<View>::KeepDrawnState() {
     IMControl::KeepDrawnState();
+    removedDamage_.Clear();
+    if (pendingAdds.empty())
+        childrenChanged_ = false;
     for (auto& [layer, controls] : children)
         for (IMControl* child : controls)
             child->KeepDrawnState();
@@ -273,14 +369,16 @@ template <class View> void IMDialogBase<View>::AddChild(IMControl* control, int 
     using boost::placeholders::_1;
     control->OnFocus.connect(boost::bind(&IMDialogBase::TrackFocus, this, _1));
     control->OnKillFocus.connect(boost::bind(&IMDialogBase::TrackFocus, this, _1));
-    SetDirty(true);
+    childrenChanged_ = true;
+    IMControl::SetDirty(true);
 }
 
 template <class View> void IMDialogBase<View>::RemoveChild(IMControl* control) {
     if (Holds(children, control) &&
         std::find(removals.begin(), removals.end(), control) == removals.end()) {
         removals.push_back(control);
-        SetDirty(true);
+        childrenChanged_ = true;
+        IMControl::SetDirty(true);
     }
     for (auto layer = pendingAdds.begin(); layer != pendingAdds.end(); ++layer) {
         auto& controls = layer->second;
@@ -316,6 +414,7 @@ template <class View> void IMDialogBase<View>::ProcessRemovals() {
             hovered = nullptr;
         if (focusedChild == child)
             focusedChild = nullptr;
+        removedDamage_.Add(child->LastDrawnBounds());
         delete child;
     }
     while (!discarded.empty()) {

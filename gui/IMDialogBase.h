@@ -6,6 +6,7 @@
 // effect at the container's next update tick. Screens are dialogs.
 #pragma once
 
+#include "gui/DamageRegion.h"
 #include "gui/IMButtonBase.h"
 #include "gui/IMTextView.h"
 #include "gui/IMStateView.h"
@@ -53,8 +54,10 @@ public:
     long HandleKillFocus(const IMEvent& event) override;
     std::optional<int64_t> NextWakeUp() const override;
     bool AddDamage(int originX, int originY, const platform::Rect& clip,
-                   platform::Rect& damage) const override;
+                   DamageRegion& damage) const override;
     void KeepDrawnState() override;
+    void GrowDamage(int originX, int originY, const platform::Rect& clip, DamageRegion& damage,
+                    bool& grown) const override;
 
     // Called by the control constructor and by Remove only.
     void AddChild(IMControl* control, int layer);
@@ -90,6 +93,11 @@ private:
     // deleted at the next ProcessRemovals like every other removal, because
     // the call may come from inside one of their own handlers.
     std::vector<IMControl*> discarded;
+    // A child was added or removed since the last frame: the tree is dirty, but the container's
+    // own look did not change, so only the children's places are drawn again.
+    bool childrenChanged_ = false;
+    // Where children deleted since the last frame were drawn, in the container's coordinates.
+    DamageRegion removedDamage_;
 };
 
 extern template class IMDialogBase<IMEmptyView>;

@@ -5,6 +5,8 @@
 #include "media/IMResourceManager.h"
 
 #include <cmath>
+#include <numbers>
+#include <cstring>
 
 using namespace platform;
 
@@ -76,6 +78,46 @@ Rect IMTextureView::DrawnBounds() const {
     const double radius = std::hypot(r.Width(), r.Height()) / 2.0 + 1.0;
     return {static_cast<int>(std::floor(cx - radius)), static_cast<int>(std::floor(cy - radius)),
             static_cast<int>(std::ceil(cx + radius)), static_cast<int>(std::ceil(cy + radius))};
+}
+
+bool IMTextureView::DrawsTheSameWhenCut() const {
+    const Rect r = GetRect();
+    const Rect s = GetSourceRect();
+    if (r.Width() != s.Width() || r.Height() != s.Height())
+        return false;
+    const double quarters = angle / (std::numbers::pi / 2);
+    return std::fabs(quarters - std::round(quarters)) < 1e-5;
+}
+
+std::optional<uint64_t> IMTextureView::Look() const {
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
+    mix(hasTexture ? 1 : 0);
+    mix(static_cast<uint32_t>(textureId));
+    mix(hasTexture && Renderer ? Renderer->TextureVersion(textureId) : 0);
+    const Rect r = GetRect();
+    const Rect s = GetSourceRect();
+    for (int value : {r.left, r.top, r.right, r.bottom, s.left, s.top, s.right, s.bottom})
+        mix(static_cast<uint32_t>(value));
+    mix(color);
+    uint32_t angleBits = 0;
+    std::memcpy(&angleBits, &angle, sizeof angleBits);
+    mix(angleBits);
+    return hash;
+}
+
+bool IMTextureView::OpaqueArea(Rect& cover, Rect& hole) const {
+    if (!hasTexture || !Renderer || angle != 0.0f || (color >> 24) != 0xFF)
+        return false;
+    const Rect r = GetRect();
+    const Rect s = GetSourceRect();
+    if (r.IsEmpty() || r.Width() != s.Width() || r.Height() != s.Height())
+        return false;
+    cover = r;
+    hole = Renderer->TranslucentPart(textureId, s);
+    if (!hole.IsEmpty())
+        hole = hole.Offset(r.left - s.left, r.top - s.top);
+    return true;
 }
 
 bool IMTextureView::HitTest(Point point) const {

@@ -27,6 +27,13 @@ public:
     bool HitTest(platform::Point point) const override;
     // Turned, the picture stays inside the circle through its corners.
     platform::Rect DrawnBounds() const override;
+    // Only upright or quarter-turned at its own size.
+    bool DrawsTheSameWhenCut() const override;
+    // The picture, its part and version, where and how it is drawn.
+    std::optional<uint64_t> Look() const override;
+    // Drawn upright at its own size and fully opaque, the picture hides what is below it except
+    // where its own pixels are not opaque.
+    bool OpaqueArea(platform::Rect& cover, platform::Rect& hole) const override;
 
     int textureId = 0;
     // ARGB multiplied with the picture; its alpha is the view's opacity.

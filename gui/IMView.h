@@ -5,6 +5,9 @@
 
 #include "platform/Types.h"
 
+#include <cstdint>
+#include <optional>
+
 class IMView {
 public:
     IMView() = default;
@@ -32,6 +35,19 @@ public:
     virtual bool HitTest(platform::Point point) const;
     // Every pixel Render may touch, in the parent's coordinates.
     virtual platform::Rect DrawnBounds() const { return GetRect(); }
+    // Whether the pixels Render gives inside any clip rectangle are those it gives there unclipped
+    // (a picture drawn resized or turned freely is sampled differently when cut).
+    virtual bool DrawsTheSameWhenCut() const { return true; }
+    // What Render shows, as a number that changes whenever its pixels may; none when the view
+    // cannot tell, and is then drawn again whenever it is dirty.
+    virtual std::optional<uint64_t> Look() const { return std::nullopt; }
+    // True when Render covers `cover` (in the parent's coordinates) with fully opaque pixels
+    // everywhere outside `hole`, hiding whatever lies below.
+    virtual bool OpaqueArea(platform::Rect& cover, platform::Rect& hole) const {
+        (void)cover;
+        (void)hole;
+        return false;
+    }
     virtual bool IsDirty() const { return dirty; }
     virtual void SetDirty(bool value) { dirty = value; }
 

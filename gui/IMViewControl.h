@@ -51,6 +51,11 @@ public:
     platform::Rect GetRect() const override { return View::rect; }
     // One override serves both bases here too.
     platform::Rect DrawnBounds() const override { return View::DrawnBounds(); }
+    std::optional<uint64_t> Look() const override { return View::Look(); }
+    bool DrawsTheSameWhenCut() const override { return View::DrawsTheSameWhenCut(); }
+    bool OpaqueCover(platform::Rect& cover, platform::Rect& hole) const override {
+        return !IsHidden() && View::OpaqueArea(cover, hole);
+    }
     // The root window has no parent and so never draws its own view.
     void DrawView() override {
         if (!IsHidden() && parent)

@@ -84,32 +84,48 @@ void IMWindow::RenderFrame() {
         ++Renderer->frameCount;
         return;
     }
-    // The scene is drawn into a kept picture; when it still holds the last frame and the changes
-    // can be bounded, only their rectangle is drawn again, with every control clipped to it, so
-    // the pixels are those a whole frame would give.
+    // The scene is drawn into a kept picture. When it still holds the last frame, only the
+    // rectangles of what changed are drawn again, every control clipped to them, so the pixels
+    // are those a whole frame would give; the display is then handed only those rectangles.
+    // Marking the window itself dirty (an expose, a device reset) draws everything.
     const Rect scene = GetRect();
     bool intact = false;
     const bool kept = Renderer->BeginKeptScene(intact);
-    Rect damage{};
-    const bool partial = kept && intact && AddDamage(0, 0, scene, damage);
+    DamageRegion damage;
+    bool partial = kept && intact && !IMEmptyView::dirty && !Renderer->DrawsWholeFrames() &&
+                   AddDamage(0, 0, scene, damage);
+    // A picture met by the damage that would come out differently cut is drawn whole; that may
+    // reach further pictures, a few rounds at most.
+    for (int round = 0; partial && round < 8; ++round) {
+        bool grown = false;
+        GrowDamage(0, 0, scene, damage, grown);
+        if (!grown)
+            break;
+    }
+    // Past most of the scene one rectangle is cheaper than several.
+    if (partial && damage.Area() * 4 >= static_cast<long long>(scene.Width()) * scene.Height() * 3)
+        partial = false;
     lastFrameWhole = !partial;
-    lastDamage = partial ? damage : scene;
+    lastDamage = partial ? damage.Rectangles() : std::vector<Rect>{scene};
     if (partial) {
-        Renderer->SetViewport(damage);
-        Renderer->FillRect(damage, 0xFF000000);
+        for (const Rect& rect : lastDamage)
+            Renderer->FillRect(rect, 0xFF000000);
+        Renderer->SetDrawingRegion(&lastDamage);
     } else {
         Renderer->Clear(0xFF000000);
     }
     Renderer->BeginScene();
-    if (!partial || !damage.IsEmpty())
+    if (!partial || !lastDamage.empty())
         Draw(IMEvent(this, IMEventCode::Draw));
     ++Renderer->frameCount;
     Renderer->EndScene();
-    if (partial)
-        Renderer->SetViewport(scene);
+    Renderer->SetDrawingRegion(nullptr);
     if (kept)
         Renderer->EndKeptScene();
-    Renderer->Present();
+    if (partial)
+        Renderer->PresentChanged(lastDamage);
+    else
+        Renderer->Present();
     SetDirty(false);
     KeepDrawnState();
 }

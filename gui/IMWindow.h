@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class IMWindow : public IMDialogBase<IMEmptyView> {
 public:
@@ -47,10 +48,10 @@ public:
     void UpdateSelf() override;
     // Renders one frame if anything in the tree is dirty.
     virtual void RenderFrame();
-    // What the last frame drew: the whole scene, or only `lastDamage` (empty when nothing that
-    // changed could be seen) over the kept scene.
+    // What the last frame drew: the whole scene, or only the disjoint rectangles of `lastDamage`
+    // (none when nothing that changed could be seen) over the kept scene.
     bool lastFrameWhole = true;
-    platform::Rect lastDamage{};
+    std::vector<platform::Rect> lastDamage;
 
     // The main loop's timer step: every due timer fires once, in ascending id
     // order; each period starts at its firing.

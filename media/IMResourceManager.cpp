@@ -8,6 +8,7 @@
 
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -306,6 +307,7 @@ void IMResourceManager::MakePixelCopy(int index) {
     if (!slot)
         return;
     slot->pixels.reset();
+    slot->translucentBounds.reset();
     if (!slot->texture)
         return;
     platform::TextureLock lock(*slot->texture);
@@ -397,8 +399,42 @@ int IMResourceManager::DrawTexture(int index, const Rect& destination, const Rec
     }
     if (angle == 0.0f && !(quadBuffer[0].x < quadBuffer[2].x && quadBuffer[0].y < quadBuffer[2].y))
         return 0;
-    device->DrawQuad(*slot->texture, quadBuffer);
+    DrawQuadClipped(*slot->texture);
     return 0;
+}
+
+void IMResourceManager::DrawQuadClipped(DeviceTexture& texture) {
+    // Every pixel the quad may touch, its filtering's reach included. A picture outside the
+    // viewport is not handed to the device at all: turned ones would be turned for nothing.
+    float minX = quadBuffer[0].x, maxX = minX, minY = quadBuffer[0].y, maxY = minY;
+    for (const platform::QuadVertex& vertex : quadBuffer) {
+        minX = std::min(minX, vertex.x);
+        maxX = std::max(maxX, vertex.x);
+        minY = std::min(minY, vertex.y);
+        maxY = std::max(maxY, vertex.y);
+    }
+    const Rect reach{static_cast<int>(std::floor(minX)) - 1, static_cast<int>(std::floor(minY)) - 1,
+                     static_cast<int>(std::ceil(maxX)) + 2, static_cast<int>(std::ceil(maxY)) + 2};
+    const Rect viewport = device->GetViewport();
+    if (platform::IntersectRect(reach, viewport).IsEmpty())
+        return;
+    // Blended with no alpha at all, the quad leaves every pixel as it was (the objects on the
+    // lake bottom while the boat is at the surface).
+    if (std::all_of(quadBuffer.begin(), quadBuffer.end(),
+                    [](const platform::QuadVertex& vertex) { return vertex.diffuse >> 24 == 0; }))
+        return;
+    if (!drawingRegion_ || drawingRegion_->empty()) {
+        device->DrawQuad(texture, quadBuffer);
+        return;
+    }
+    for (const Rect& part : *drawingRegion_) {
+        const Rect clip = platform::IntersectRect(part, viewport);
+        if (platform::IntersectRect(clip, reach).IsEmpty())
+            continue;
+        device->SetViewport(clip);
+        device->DrawQuad(texture, quadBuffer);
+    }
+    device->SetViewport(viewport);
 }
 
 uint32_t IMResourceManager::GetTexturePixel(int index, int x, int y) {
@@ -426,6 +462,39 @@ void IMResourceManager::UpdateTexture(int index, const TextureWriter& writer) {
     }
     writer(lock->bits, lock->pitch, slot->image.bottom);
     slot->texture->Unlock();
+    ++slot->contentVersion;
+    slot->translucentBounds.reset();
+}
+
+uint32_t IMResourceManager::TextureVersion(int index) const {
+    const TextureSlot* slot = Slot(index);
+    return slot ? slot->contentVersion : 0;
+}
+
+Rect IMResourceManager::TranslucentPart(int index, const Rect& source) {
+    TextureSlot* slot = Slot(index);
+    if (!slot)
+        return source;
+    if (slot->format == TextureFormat::X8R8G8B8)
+        return Rect{};
+    if (!slot->translucentBounds) {
+        if (!slot->pixels)
+            return source;
+        Rect bounds{slot->image.right, slot->image.bottom, slot->image.left, slot->image.top};
+        const size_t width = static_cast<size_t>(slot->textureWidth);
+        for (int y = slot->image.top; y < slot->image.bottom; ++y) {
+            const uint8_t* row = slot->pixels.get() + 4 * width * static_cast<size_t>(y);
+            for (int x = slot->image.left; x < slot->image.right; ++x)
+                if (row[4 * x + 3] != 0xFF) {
+                    bounds.left = std::min(bounds.left, x);
+                    bounds.right = std::max(bounds.right, x + 1);
+                    bounds.top = std::min(bounds.top, y);
+                    bounds.bottom = std::max(bounds.bottom, y + 1);
+                }
+        }
+        slot->translucentBounds = bounds.IsEmpty() ? Rect{} : bounds;
+    }
+    return platform::IntersectRect(*slot->translucentBounds, source);
 }
 
 void IMResourceManager::ReportFrameRate() {
@@ -456,6 +525,19 @@ void IMResourceManager::EndScene() {
 void IMResourceManager::Present() {
     if (device)
         device->Present();
+}
+
+void IMResourceManager::PresentChanged(const std::vector<Rect>& changed) {
+    if (device)
+        device->PresentChanged(changed);
+}
+
+bool IMResourceManager::DrawsWholeFrames() const {
+    return device && device->DrawsWholeFrames();
+}
+
+void IMResourceManager::SetDrawingRegion(const std::vector<Rect>* region) {
+    drawingRegion_ = region;
 }
 
 bool IMResourceManager::BeginKeptScene(bool& intact) {

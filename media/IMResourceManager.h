@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct TextureSlot {
     PixelCopy pixels;
     // The format the texture was made in, and is restored in.
     platform::TextureFormat format = platform::TextureFormat::A8R8G8B8;
+    // Counts the writes into the texture after it was made (video frames), so that a view can
+    // tell whether its picture changed.
+    uint32_t contentVersion = 0;
+    // The smallest rectangle of `image` holding every pixel that is not fully opaque, worked out
+    // from the pixel copy when first asked.
+    std::optional<platform::Rect> translucentBounds;
 };
 
 // What UpdateTexture's writer receives: the locked top level's first byte, its pitch in bytes and
@@ -146,6 +153,12 @@ public:
     uint32_t GetTexturePixel(int index, int x, int y);
     // Lets the writer fill the locked texture. The pixel copy is not refreshed.
     void UpdateTexture(int index, const TextureWriter& writer);
+    // Changes with every UpdateTexture of the slot; 0 for an invalid index.
+    uint32_t TextureVersion(int index) const;
+    // The part of `source` (a rectangle of the slot's picture) that may show what lies below the
+    // picture drawn at its own size: the bounds of its pixels that are not fully opaque, empty
+    // when all are. All of `source` when the pixels cannot be read.
+    platform::Rect TranslucentPart(int index, const platform::Rect& source);
     // Writes "FPS: <frames per second>\n" to the debug output.
     void ReportFrameRate();
 
@@ -155,6 +168,15 @@ public:
     void BeginScene();
     void EndScene();
     void Present();
+    // Present for a frame that changed only these scene rectangles (the processor's way shows
+    // only them; other devices show the whole frame).
+    void PresentChanged(const std::vector<platform::Rect>& changed);
+    // Set when every frame is to be drawn and shown whole (see the graphics device).
+    bool DrawsWholeFrames() const;
+    // While set and not empty, drawing is limited to these disjoint rectangles as well as to the
+    // viewport: a frame that redraws only what changed draws its whole tree once, each picture
+    // only where it meets a changed rectangle. The window sets it for such a frame.
+    void SetDrawingRegion(const std::vector<platform::Rect>* region);
     // Drawing into the kept scene, whose pixels stay from one frame to the next (see the graphics
     // device); false when there is none, `intact` whether it still holds the last frame.
     bool BeginKeptScene(bool& intact);
@@ -205,9 +227,13 @@ private:
     // Evicts the first live texture in index order that is not registered as `spared` and can be
     // restored. False when there is none.
     bool EvictOneTexture(const std::wstring& spared);
+    // Hands quadBuffer to the device, only where it can be seen: inside the viewport and the
+    // drawing region.
+    void DrawQuadClipped(platform::DeviceTexture& texture);
     int ShareRegistered(const std::wstring& name);
 
     size_t textureMemoryBudget_ = 0;
+    const std::vector<platform::Rect>* drawingRegion_ = nullptr;
 };
 
 // The media object while the main window exists (the window layer sets it).

@@ -1,11 +1,18 @@
 // The graphics device the renderer draws with: lockable 32-bit textures, one tinted quad at a
 // time with alpha blending, a clip rectangle, clear and present, and the lost-device signal.
 //
-// There is one implementation, over SDL2's renderer (SdlGraphicsDevice.cpp). Over a window it
-// uses the window's own renderer with a logical size of width × height, so every coordinate here
-// is a scene pixel whatever the display's size. Without a window it is the headless twin: SDL's
-// software renderer drawing into an in-memory surface of width × height, which tests read back.
-// Both share all code except how the renderer is made.
+// There is one implementation, over SDL2 (SdlGraphicsDevice.cpp), with two ways of drawing into a
+// window. Drawn by the processor, SDL's software renderer draws the scene into an in-memory
+// surface of width × height, which is scaled to the window's own surface, only where it changed
+// (ScenePresenter.h); no OpenGL is loaded. With OpenGL it uses the window's renderer with a logical
+// size of width × height. Either way every coordinate here is a scene pixel whatever the
+// display's size. Without a window it is the headless twin: the processor's way without the
+// window, drawing into the in-memory surface that tests read back.
+//
+// Which way a window is drawn: OpenGL where the machine has a graphics device (a DRM render node)
+// and the X server offers direct rendering, unless OpenGL turns out to be emulated on the
+// processor; the processor otherwise. ZELTARIK_DRAWING=processor or =opengl forces either.
+// ZELTARIK_REDRAW=whole draws and shows every frame whole, the way to compare against.
 #pragma once
 
 #include "platform/Types.h"
@@ -15,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace platform {
@@ -146,6 +154,13 @@ public:
     virtual void BeginScene() = 0;
     virtual void EndScene() = 0;
     virtual void Present() = 0;
+    // Present for a frame in which only these scene rectangles changed since the frame shown last;
+    // a device that cannot show part of a frame shows all of it.
+    virtual void PresentChanged(std::span<const Rect> changed) = 0;
+    // Every frame is to be drawn and shown whole (ZELTARIK_REDRAW=whole).
+    virtual bool DrawsWholeFrames() const = 0;
+    // How the device draws: "processor", "opengl" (SDL's renderer on the window) or "headless".
+    virtual const char* DrawingPath() const = 0;
 
     // A kept scene: drawing between BeginKeptScene and EndKeptScene goes into a picture of the
     // scene's size that keeps its pixels from one frame to the next, so a frame may redraw only
@@ -169,7 +184,8 @@ public:
     virtual void NotifyDeviceLost() = 0;
     virtual bool IsLost() const = 0;
 
-    // The back buffer as drawn so far in this frame (the real window's after Present is undefined).
+    // The back buffer as drawn so far in this frame: the scene for the processor's way and the
+    // headless twin, the window's pixels with OpenGL (undefined after Present there).
     virtual Screenshot ReadPixels() = 0;
 
     // A limit on the bytes of all live textures (4 per texel); 0 means none. Creating a texture

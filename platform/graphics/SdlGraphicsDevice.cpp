@@ -1,16 +1,21 @@
-// The graphics device over SDL2's renderer: the window's renderer, or SDL's software renderer on
-// an in-memory surface for the headless twin.
+// The graphics device over SDL2's renderers: SDL's software renderer on an in-memory surface of
+// the scene's size (the processor's way, shown through the window's own surface, and the headless
+// twin), or the window's own renderer (OpenGL).
 //
 // Implemented: streaming ARGB8888 / RGB888 textures that lock for reading and writing, one quad
 // per draw through SDL_RenderGeometry (with the 0.5 pixel shift the vertices carry taken back, as
 // SDL samples texel centres with no shift), source-alpha blending, the viewport as SDL's clip
-// rectangle, clear, present, read-back, a texture-memory budget and the lost signal.
-// Left out: depth, render targets, any state beyond one blended textured quad.
+// rectangle, clear, present (whole, or only the changed rectangles on the processor's way), the
+// kept scene, read-back, a texture-memory budget and the lost signal.
+// Left out: depth, render targets beyond the kept scene, any state beyond one blended textured
+// quad.
 //
 // SDL's software renderer draws a quad texel-exactly only when it is axis-aligned with four equal
 // vertex colours; it rasterises other quads as triangles, which drops a row and a column. Quads
 // turned by a multiple of 90° are therefore drawn with SDL_RenderCopyEx, which is exact.
 #include "platform/graphics/GraphicsDevice.h"
+#include "platform/graphics/DrawingPath.h"
+#include "platform/graphics/ScenePresenter.h"
 #include "platform/graphics/SdlNativeWindow.h"
 
 #include <SDL.h>
@@ -82,10 +87,17 @@ bool Near(float a, float b) {
 
 class SdlGraphicsDevice final : public GraphicsDevice {
 public:
+    // A surface means the scene is drawn in memory: shown through the presenter when there is
+    // one, headless otherwise. Without a surface the renderer is the window's own.
     SdlGraphicsDevice(SDL_Window* window, SDL_Surface* surface, SDL_Renderer* renderer, int width,
-                      int height)
+                      int height, std::unique_ptr<WindowPresenter> presenter = nullptr)
         : window_(window), surface_(surface), renderer_(renderer), width_(width),
-          height_(height), viewport_{0, 0, width, height} {}
+          height_(height), viewport_{0, 0, width, height}, presenter_(std::move(presenter)),
+          wholeFrames_(WholeFramesRequested()) {
+        SDL_RendererInfo info{};
+        if (!surface_ && SDL_GetRendererInfo(renderer_, &info) == 0 && info.name)
+            path_ = info.name;
+    }
 
     ~SdlGraphicsDevice() override {
         // SDL frees every texture of a renderer it destroys; textures still held elsewhere are
@@ -100,6 +112,8 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     bool IsHeadless() const override { return window_ == nullptr; }
+    bool DrawsWholeFrames() const override { return wholeFrames_; }
+    const char* DrawingPath() const override { return path_.c_str(); }
 
     std::unique_ptr<DeviceTexture> CreateTexture(int width, int height,
                                                  TextureFormat format) override {
@@ -163,18 +177,36 @@ public:
     void BeginScene() override {}
     void EndScene() override {}
 
-    // SDL queues drawing commands; presenting (or, headless, flushing) carries them out.
+    // SDL queues drawing commands; presenting (or, in memory, flushing) carries them out.
     void Present() override {
-        if (window_)
+        if (!surface_) {
             SDL_RenderPresent(renderer_);
-        else
-            SDL_RenderFlush(renderer_);
+            return;
+        }
+        SDL_RenderFlush(renderer_);
+        if (presenter_)
+            presenter_->PresentWhole(surface_);
+    }
+
+    void PresentChanged(std::span<const Rect> changed) override {
+        if (!presenter_ || wholeFrames_) {
+            Present();
+            return;
+        }
+        SDL_RenderFlush(renderer_);
+        presenter_->PresentChanged(surface_, changed);
     }
 
     bool BeginKeptScene(bool& intact) override {
         intact = false;
         if (lost_ || keptFailed_)
             return false;
+        if (surface_) {
+            // The in-memory scene keeps its pixels by itself.
+            intact = keptIntact_;
+            ApplyClip();
+            return true;
+        }
         if (!kept_) {
             kept_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
                                       SDL_TEXTUREACCESS_TARGET, width_, height_);
@@ -196,6 +228,10 @@ public:
     }
 
     void EndKeptScene() override {
+        if (surface_) {
+            keptIntact_ = !lost_;
+            return;
+        }
         if (!kept_ || SDL_GetRenderTarget(renderer_) != kept_)
             return;
         SDL_SetRenderTarget(renderer_, nullptr);
@@ -262,7 +298,7 @@ private:
     }
 
     bool OutputIsScaled() const {
-        if (!window_)
+        if (surface_)
             return false;
         float scaleX = 1.0f, scaleY = 1.0f;
         SDL_RenderGetScale(renderer_, &scaleX, &scaleY);
@@ -347,6 +383,9 @@ private:
     size_t budget_ = 0;
     size_t inUse_ = 0;
     std::unordered_set<SdlTexture*> live_;
+    std::unique_ptr<WindowPresenter> presenter_;
+    bool wholeFrames_;
+    std::string path_ = presenter_ ? "processor" : "headless";
 };
 
 SdlTexture::~SdlTexture() {
@@ -377,35 +416,19 @@ bool DrawsWithSoftwareGl(SDL_Renderer* renderer) {
            text.find("Software Rasterizer") != std::string::npos;
 }
 
-} // namespace
-
-std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindow, int width,
-                                                       int height) {
-    if (width <= 0 || height <= 0)
-        return nullptr;
-    if (SDL_Window* window = ToSdlWindow(nativeWindow)) {
-        // Synchronised with the display when the driver allows, as the program has always
-        // presented; any renderer that works is better than none.
-        SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (renderer && DrawsWithSoftwareGl(renderer)) {
-            // OpenGL emulated on the processor shades every pixel of every frame through its
-            // general pipeline, several times the work of SDL's own software renderer for this
-            // scene; that one also hands the display only the finished picture.
-            SDL_DestroyRenderer(renderer);
-            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-        }
-        if (!renderer)
-            renderer = SDL_CreateRenderer(window, -1, 0);
-        if (!renderer) {
-            std::fprintf(stderr, "graphics: cannot create a renderer for the window: %s\n",
+// The scene in memory, drawn by SDL's software renderer; shown in the window when there is one.
+std::unique_ptr<GraphicsDevice> CreateInMemory(SDL_Window* window, int width, int height) {
+    std::unique_ptr<WindowPresenter> presenter;
+    if (window) {
+        // The window's own surface, not one of SDL's renderers standing in for it (which would
+        // be OpenGL again).
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        presenter = std::make_unique<WindowPresenter>(window, width, height);
+        if (!presenter->IsUsable()) {
+            std::fprintf(stderr, "graphics: the window has no surface to draw into: %s\n",
                          SDL_GetError());
             return nullptr;
         }
-        // The scene keeps its size on any display: SDL scales and letterboxes it, and reports
-        // mouse positions in scene pixels.
-        SDL_RenderSetLogicalSize(renderer, width, height);
-        return std::make_unique<SdlGraphicsDevice>(window, nullptr, renderer, width, height);
     }
     SDL_Surface* surface =
         SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
@@ -420,7 +443,77 @@ std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindo
         SDL_FreeSurface(surface);
         return nullptr;
     }
-    return std::make_unique<SdlGraphicsDevice>(nullptr, surface, renderer, width, height);
+    return std::make_unique<SdlGraphicsDevice>(window, surface, renderer, width, height,
+                                               std::move(presenter));
+}
+
+} // namespace
+
+std::unique_ptr<GraphicsDevice> GraphicsDevice::Create(NativeWindow* nativeWindow, int width,
+                                                       int height) {
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    SDL_Window* window = ToSdlWindow(nativeWindow);
+    if (!window)
+        return CreateInMemory(nullptr, width, height);
+    const WindowDrawing drawing = ChooseWindowDrawing(window);
+    if (drawing != WindowDrawing::Processor) {
+        // Synchronised with the display when the driver allows, as the program has always
+        // presented.
+        SDL_Renderer* renderer =
+            SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (renderer && drawing == WindowDrawing::OpenGlUnlessEmulated &&
+            DrawsWithSoftwareGl(renderer)) {
+            // OpenGL emulated on the processor shades every pixel of every frame through its
+            // general pipeline, several times the work of drawing the scene in memory, and can
+            // only show whole frames.
+            SDL_DestroyRenderer(renderer);
+            renderer = nullptr;
+        }
+        if (renderer) {
+            // The scene keeps its size on any display: SDL scales and letterboxes it, and
+            // reports mouse positions in scene pixels.
+            SDL_RenderSetLogicalSize(renderer, width, height);
+            return std::make_unique<SdlGraphicsDevice>(window, nullptr, renderer, width, height);
+        }
+    }
+    if (auto device = CreateInMemory(window, width, height))
+        return device;
+    // Any renderer that works is better than none.
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+    if (!renderer) {
+        std::fprintf(stderr, "graphics: cannot create a renderer for the window: %s\n",
+                     SDL_GetError());
+        return nullptr;
+    }
+    SDL_RenderSetLogicalSize(renderer, width, height);
+    return std::make_unique<SdlGraphicsDevice>(window, nullptr, renderer, width, height);
+}
+
+void WindowToScene(SDL_Window* window, int x, int y, float& sceneX, float& sceneY) {
+    if (WindowPresenter* presenter = WindowPresenter::ForWindow(window)) {
+        presenter->WindowToScene(x, y, sceneX, sceneY);
+        return;
+    }
+    if (SDL_Renderer* renderer = window ? SDL_GetRenderer(window) : nullptr) {
+        SDL_RenderWindowToLogical(renderer, x, y, &sceneX, &sceneY);
+        return;
+    }
+    sceneX = static_cast<float>(x);
+    sceneY = static_cast<float>(y);
+}
+
+void SceneToWindow(SDL_Window* window, float sceneX, float sceneY, int& x, int& y) {
+    if (WindowPresenter* presenter = WindowPresenter::ForWindow(window)) {
+        presenter->SceneToWindow(sceneX, sceneY, x, y);
+        return;
+    }
+    if (SDL_Renderer* renderer = window ? SDL_GetRenderer(window) : nullptr) {
+        SDL_RenderLogicalToWindow(renderer, sceneX, sceneY, &x, &y);
+        return;
+    }
+    x = static_cast<int>(sceneX);
+    y = static_cast<int>(sceneY);
 }
 
 std::unique_ptr<GraphicsSystem> GraphicsSystem::Open(NativeWindow* window) {

@@ -9,6 +9,7 @@
 
 #include "platform/MessageQueue.h"
 #include "platform/TextCodec.h"
+#include "platform/graphics/SdlNativeWindow.h"
 #include "platform/window/TerminationSignals.h"
 #include "platform/window/Utf8Locale.h"
 #include "platform/window/Window.h"
@@ -201,11 +202,8 @@ Point SdlWindow::CursorPosition() const {
         x -= windowX;
         y -= windowY;
     }
-    SDL_Renderer* renderer = SDL_GetRenderer(window);
-    if (!renderer)
-        return {x, y};
     float sceneX = 0, sceneY = 0;
-    SDL_RenderWindowToLogical(renderer, x, y, &sceneX, &sceneY);
+    WindowToScene(window, x, y, sceneX, sceneY);
     return {static_cast<int>(std::floor(sceneX)), static_cast<int>(std::floor(sceneY))};
 }
 

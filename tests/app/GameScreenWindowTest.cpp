@@ -501,3 +501,51 @@ TEST_F(GameWindowTest, ClosingTheStepDialogDuringAnAscentRemovesItsTimer) {
 }
 
 } // namespace
+
+// Sailing, turning, the ripple, diving and surfacing each redraw only what changed over the kept
+// scene (the lens scene sliding under the boat, the map boat, the tiles wrapping round, the
+// bottom growing), and the screen shows after each exactly what a whole frame shows.
+TEST_F(GameWindowTest, TheScreenRedrawnWhereItChangedEqualsAWholeFrameWhileSailingAndDiving) {
+    int partialFrames = 0;
+    MainWindow->OnDraw.connect([&partialFrames](const IMEvent&) {
+        partialFrames += MainWindow->lastFrameWhole ? 0 : 1;
+        return 0L;
+    });
+    auto expectWholeFrame = [&](const std::string& what) {
+        SCOPED_TRACE(what);
+        // A timer's change is drawn at the pass after the one that fired it; the clock stands
+        // still, so nothing else changes meanwhile.
+        game->Pass();
+        const platform::Screenshot shown = Renderer->ReadPixels();
+        MainWindow->SetDirty(true);
+        game->Pass();
+        ASSERT_TRUE(MainWindow->lastFrameWhole);
+        EXPECT_TRUE(Renderer->ReadPixels().pixels == shown.pixels);
+    };
+    game->Pass();
+    for (int frame = 0; frame < 3; ++frame) {
+        game->Advance(72);
+        game->Pass();
+        expectWholeFrame("ripple frame " + std::to_string(frame));
+    }
+    for (int direction : {0, 45, 90, 135, 180, 225, 270, 315}) {
+        game->HoldArrow(direction, 4);
+        expectWholeFrame("sailing towards " + std::to_string(direction));
+    }
+    game->MiddlePress();
+    expectWholeFrame("the dive starting");
+    for (int depth = 1; depth <= App::kMaxDepth; ++depth) {
+        game->Wheel(1);
+        expectWholeFrame("depth " + std::to_string(app().depth));
+    }
+    game->Wheel(-7);
+    expectWholeFrame("back up to depth " + std::to_string(app().depth));
+    game->MiddlePress();
+    for (int guard = 0; app().diving && guard <= App::kMaxDepth + 2; ++guard) {
+        game->Advance(static_cast<int>(App::kAscentPeriod));
+        game->Pass();
+        expectWholeFrame("rising at depth " + std::to_string(app().depth));
+    }
+    EXPECT_FALSE(app().diving);
+    EXPECT_GT(partialFrames, 80);
+}

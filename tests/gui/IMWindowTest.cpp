@@ -131,9 +131,9 @@ TEST_F(IMWindowTest, RenderFrameDrawsOnlyWhenSomethingIsDirtyAndCountsEveryPass)
     EXPECT_EQ(ScreenAt(100, 100), 0xFF0000u);
 }
 
-// A change that keeps every control in its place redraws only its rectangle over the kept scene,
-// and the screen then shows exactly what a whole frame would; moves, appearances and a
-// container's own changes draw the whole scene.
+// A frame after a change redraws over the kept scene only the rectangles of what changed: where
+// a control is drawn now and, when it moved, turned, came or went, where it was drawn before.
+// The screen then shows exactly what a whole frame would.
 TEST_F(IMWindowTest, RedrawingOnlyTheChangesShowsWhatAWholeFrameWould) {
     IMControl::Dialog* panel = CreateDialog(window, 50, 40, 500, 400);
     auto* print = panel->CreatePicture(10, 10, L"PrintButton");
@@ -143,38 +143,45 @@ TEST_F(IMWindowTest, RedrawingOnlyTheChangesShowsWhatAWholeFrameWould) {
     auto* turned = window->CreatePicture(300, 450, L"CloseButton");
     auto* exit = window->CreatePicture(700, 20, L"ExitButton");
     Pass();
+    EXPECT_FALSE(window->lastFrameWhole) << "new pictures are drawn over the kept scene";
+    window->SetDirty(true);
+    Pass();
     ASSERT_TRUE(window->lastFrameWhole);
+    const Rect exitRect = exit->GetRect();
+    const Rect saveAsAt = saveAs->GetRect().Offset(50, 40);
+    IMStaticPictureBase<IMTextureView>* added = nullptr;
 
     struct Change {
         const char* what;
         std::function<void()> make;
-        // The rectangle redrawn over the kept scene; none for a whole frame.
-        std::optional<Rect> damage;
+        // The rectangles redrawn over the kept scene, in the order they were first met.
+        std::function<std::vector<Rect>()> damage;
     };
+    using Rects = std::vector<Rect>;
     const Change changes[] = {
         {"a translucent tint under an overlapping picture",
          [&] {
              print->color = 0x80FFFFFF;
              print->SetDirty(true);
          },
-         Rect{60, 50, 144, 97}},
+         [] { return Rects{{60, 50, 144, 97}}; }},
         {"another picture", [&] { saveAs->SetTexture(L"SaveAsButtonNuv"); },
-         Rect{110, 70, 258, 117}},
+         [] { return Rects{{110, 70, 258, 117}}; }},
         {"a clipped picture", [&] { cut->SetTexture(L"RetryButtonKlick"); },
-         Rect{520, 420, 550, 440}},
+         [] { return Rects{{520, 420, 550, 440}}; }},
         {"a turn",
          [&] {
              turned->angle = 0.6f;
              turned->SetDirty(true);
          },
-         std::nullopt},
+         // The upright picture (300, 450)–(411, 497) lies inside the circle through its corners.
+         [] { return Rects{{294, 412, 417, 535}}; }},
         {"a further turn",
          [&] {
              turned->angle = 1.1f;
              turned->SetDirty(true);
          },
-         // The circle through the corners of (300, 450)–(411, 497).
-         Rect{294, 412, 417, 535}},
+         [] { return Rects{{294, 412, 417, 535}}; }},
         {"two pictures far apart",
          [&] {
              exit->color = 0xFF808080;
@@ -182,26 +189,42 @@ TEST_F(IMWindowTest, RedrawingOnlyTheChangesShowsWhatAWholeFrameWould) {
              print->color = 0xFFFFFFFF;
              print->SetDirty(true);
          },
-         Rect{60, 20, 721, 97}},
-        {"a move", [&] { saveAs->SetPosition(200, 200); }, std::nullopt},
-        {"hiding", [&] { print->Hide(); }, std::nullopt},
-        {"a new picture", [&] { panel->CreatePicture(5, 300, L"CancelButton"); },
-         std::nullopt},
+         [&] { return Rects{{60, 50, 144, 97}, exitRect}; }},
+        {"a move", [&] { saveAs->SetPosition(200, 200); },
+         [&] {
+             return Rects{saveAsAt, saveAsAt.Offset(200 - 60, 200 - 30)};
+         }},
+        {"a move onto an overlapping place", [&] { saveAs->SetPosition(210, 190); },
+         [&] {
+             const Rect before = saveAsAt.Offset(200 - 60, 200 - 30);
+             const Rect after = saveAsAt.Offset(210 - 60, 190 - 30);
+             return Rects{{before.left, after.top, after.right, before.bottom}};
+         }},
+        {"hiding", [&] { print->Hide(); }, [] { return Rects{{60, 50, 144, 97}}; }},
         {"a change nobody sees",
          [&] {
              print->color = 0xFF000000;
              print->SetDirty(true);
          },
-         Rect{}},
+         [] { return Rects{}; }},
+        {"showing again", [&] { print->Show(); }, [] { return Rects{{60, 50, 144, 97}}; }},
+        {"a new picture", [&] { added = panel->CreatePicture(5, 300, L"CancelButton"); },
+         [&] { return Rects{added->GetRect().Offset(50, 40)}; }},
+        {"a removal", [&] { saveAs->Remove(); },
+         [&] { return Rects{saveAsAt.Offset(210 - 60, 190 - 30)}; }},
+        // The turned picture (294, 412)–(417, 535) is met and drawn whole: cut, its edge
+        // would be sampled differently.
+        {"a container moving with its children", [&] { panel->SetRect({60, 40, 560, 440}); },
+         [] { return Rects{{50, 40, 560, 535}}; }},
+        {"a container hidden", [&] { panel->Hide(); },
+         [] { return Rects{{60, 40, 560, 535}}; }},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
         change.make();
         Pass();
-        EXPECT_EQ(window->lastFrameWhole, !change.damage);
-        if (change.damage) {
-            EXPECT_EQ(window->lastDamage, *change.damage);
-        }
+        EXPECT_FALSE(window->lastFrameWhole);
+        EXPECT_EQ(window->lastDamage, change.damage());
         const Screenshot kept = Renderer->ReadPixels();
         window->SetDirty(true);
         Pass();

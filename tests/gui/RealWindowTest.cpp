@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageQueue.h"
 #include "platform/audio/HeadlessAudio.h"
+#include "platform/graphics/SdlNativeWindow.h"
 #include "platform/window/Window.h"
 
 #include <SDL.h>
@@ -42,11 +43,11 @@ TEST(RealWindowTest, AClickOnTheDisplayReachesAButton) {
     if (!HaveXdotool())
         GTEST_SKIP() << "xdotool is not installed";
     ClearMessages();
-    // The window is the real thing; sound plays no part, and SDL's own
-    // software renderer draws it (the OpenGL one would bring Mesa's JIT,
-    // whose caches the leak checker counts against the test).
+    // The window is the real thing; sound plays no part, and the processor
+    // draws it (OpenGL would bring Mesa's JIT, whose caches the leak checker
+    // counts against the test).
     HeadlessAudio audio;
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    setenv("ZELTARIK_DRAWING", "processor", 1);
     // SDL loads the X libraries itself and unloads them when its video
     // stops; kept running to the end of the process, the libraries' one-time
     // caches stay theirs instead of turning into leaks of no known module.
@@ -75,9 +76,8 @@ TEST(RealWindowTest, AClickOnTheDisplayReachesAButton) {
     int windowX = 0, windowY = 0;
     SDL_GetWindowPosition(sdlWindow, &windowX, &windowY);
     auto onScreen = [&](float sceneX, float sceneY) {
-        int x = static_cast<int>(sceneX), y = static_cast<int>(sceneY);
-        if (SDL_Renderer* renderer = SDL_GetRenderer(sdlWindow))
-            SDL_RenderLogicalToWindow(renderer, sceneX, sceneY, &x, &y);
+        int x = 0, y = 0;
+        SceneToWindow(sdlWindow, sceneX, sceneY, x, y);
         return std::to_string(windowX + x) + " " + std::to_string(windowY + y);
     };
     // From elsewhere onto the button, so that the pointer really moves over it.
@@ -94,6 +94,6 @@ TEST(RealWindowTest, AClickOnTheDisplayReachesAButton) {
     }
     EXPECT_EQ(clicks, 1);
     delete window;
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, nullptr);
+    unsetenv("ZELTARIK_DRAWING");
     ClearMessages();
 }

@@ -94,9 +94,10 @@ TEST(GraphicsDeviceTest, TextureOutlivingItsDeviceNeitherLocksNorDraws) {
     texture.reset(); // must not free what the device already freed
 }
 
-// The window path: SDL's dummy video driver gives a real window with a software framebuffer, so
-// this runs on any machine. The window is twice the scene's size: the scene is scaled to fit.
-TEST(GraphicsDeviceTest, WindowDeviceScalesTheSceneToTheWindow) {
+// The window path: SDL's dummy video driver gives a real window with a software framebuffer and
+// no graphics device, so the scene is drawn by the processor; this runs on any machine. The
+// window is twice the scene's size: the scene is scaled to fit when it is shown.
+TEST(GraphicsDeviceTest, WindowDeviceDrawsTheSceneAndScalesItToTheWindow) {
     // As the window layer does: video first, then the window, then the device over it.
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
@@ -109,21 +110,32 @@ TEST(GraphicsDeviceTest, WindowDeviceScalesTheSceneToTheWindow) {
         auto device = system->CreateDevice(ToNativeWindow(window), 64, 48);
         ASSERT_TRUE(device);
         EXPECT_FALSE(device->IsHeadless());
+        EXPECT_STREQ(device->DrawingPath(), "processor");
         EXPECT_EQ(device->Width(), 64);
         auto texture = Pattern(*device);
         device->Clear(0xFF000000);
         device->SetViewport(Rect{0, 0, 12, 48});
         device->DrawQuad(*texture, AtOwnSize(*texture, 10, 20));
-        Screenshot shot = device->ReadPixels();
-        ASSERT_EQ(shot.width, 128);
-        ASSERT_EQ(shot.height, 96);
-        // Scene pixels (10, 20) and (11, 21) become the window's 2 × 2 blocks from (20, 40).
-        EXPECT_NE(shot.At(20, 40), 0xFF000000u);
-        EXPECT_NE(shot.At(23, 43), 0xFF000000u);
-        EXPECT_EQ(shot.At(19, 40), 0xFF000000u);
-        EXPECT_EQ(shot.At(20, 39), 0xFF000000u);
-        EXPECT_EQ(shot.At(24, 41), 0xFF000000u) << "clipped by the viewport at scene x 12";
+        Screenshot scene = device->ReadPixels();
+        ASSERT_EQ(scene.width, 64);
+        ASSERT_EQ(scene.height, 48);
+        EXPECT_EQ(scene.At(10, 20), 0xFF102040u);
+        EXPECT_EQ(scene.At(11, 21), 0xFF204040u);
+        EXPECT_EQ(scene.At(12, 20), 0xFF000000u) << "clipped by the viewport at scene x 12";
         device->Present();
+        SDL_Surface* shown = SDL_GetWindowSurface(window);
+        ASSERT_NE(shown, nullptr);
+        auto at = [shown](int x, int y) {
+            return static_cast<const uint32_t*>(shown->pixels)[y * shown->pitch / 4 + x] &
+                   0xFFFFFFu;
+        };
+        // Window pixel x samples scene (x + ½) / 2 − ½, blending its two neighbours: scene
+        // pixels 10 and 11 reach from window 19 to 23.
+        EXPECT_EQ(at(21, 41) & 0xFF, 0x40u);
+        EXPECT_NE(at(19, 41), 0u);
+        EXPECT_NE(at(23, 41), 0u);
+        EXPECT_EQ(at(17, 41), 0u);
+        EXPECT_EQ(at(25, 41), 0u);
         EXPECT_FALSE(device->IsLost());
         device->NotifyDeviceLost();
         EXPECT_TRUE(device->IsLost());
