@@ -10,7 +10,7 @@
 //     "error during ogg_stream_init"
 //     "error during ogg_stream_pagein"                     a first page the stream refuses
 //     "error during ogg_stream_packetout"                  a hole in the header pages
-//     "error during theora_decode_header (corrupt stream)"
+//     "error during theora_decode_header (corrupt stream)" also a frame over kMaxFrameSize
 //     "eof searched. terminate..."                         the data ended inside the headers
 //     "error during theora_decode_packetin..."             a frame packet the decoder rejects
 //     "error during theora_decode_YUVout..."
@@ -27,6 +27,11 @@ class TheoraStream {
 public:
     // The most bytes handed to the synchroniser at once.
     static constexpr int kChunkSize = 8192;
+    // The largest encoded frame accepted, in pixels each way. The headers may announce up to
+    // 1048560 × 1048560, and libtheora allocates its reference frames for whatever they say
+    // before the first frame is read: a few damaged bytes could take gigabytes. At this size
+    // the decoder and the two frame textures of a view stay near half a gigabyte.
+    static constexpr int kMaxFrameSize = 4096;
 
     TheoraStream();
     ~TheoraStream();

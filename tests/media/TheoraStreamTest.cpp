@@ -24,6 +24,23 @@ int FrameShown(const TheoraStream& stream) {
     return -1;
 }
 
+// Rewrites the identification header at `header` to announce a square frame of `macroblocks`
+// × 16 pixels each way, the picture filling it.
+void AnnounceFrameSize(std::vector<uint8_t>& bytes, size_t header, unsigned macroblocks) {
+    auto put = [&](size_t at, int count, uint32_t value) {
+        for (int i = 0; i < count; ++i)
+            bytes[header + at + i] = static_cast<uint8_t>(value >> 8 * (count - 1 - i));
+    };
+    // After the 7-byte signature and 3 version bytes: frame width and height in macroblocks
+    // (16 bits each), picture width and height (24 bits each), picture offsets (8 bits each).
+    put(10, 2, macroblocks);
+    put(12, 2, macroblocks);
+    put(14, 3, macroblocks * 16);
+    put(17, 3, macroblocks * 16);
+    put(20, 1, 0);
+    put(21, 1, 0);
+}
+
 std::string OpenError(const std::vector<uint8_t>& bytes) {
     TheoraStream stream;
     try {
@@ -159,6 +176,13 @@ TEST(TheoraStreamTest, TruncatedAndCorruptFilesRaiseTheirMessages) {
         {"identification header without its signature",
          damaged([&](std::vector<uint8_t>& b) { b[packets[0] + 1] = 'x'; }),
          "eof searched. terminate..."},
+        // libtheora would allocate its reference frames for any size the header announces.
+        {"a frame of 4112 × 4112",
+         damaged([&](std::vector<uint8_t>& b) { AnnounceFrameSize(b, packets[0], 257); }),
+         "error during theora_decode_header (corrupt stream)"},
+        {"a frame of 1048560 × 1048560",
+         damaged([&](std::vector<uint8_t>& b) { AnnounceFrameSize(b, packets[0], 65535); }),
+         "error during theora_decode_header (corrupt stream)"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(OpenError(c.bytes), c.message) << c.what;
