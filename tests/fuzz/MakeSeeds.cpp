@@ -215,6 +215,32 @@ void Workbooks(const fs::path& out) {
     }
 }
 
+// XML that the report does not write but a workbook on disk may hold: a document type with an
+// internal entity and a default attribute, character data, comments and instructions, another
+// encoding, XML 1.1 with a control character.
+void UnusualWorkbooks(const fs::path& out) {
+    const std::string workbook =
+        "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+        "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">";
+    auto write = [&](const char* name, const std::string& text) {
+        Write(out / name, Bytes(text.begin(), text.end()));
+    };
+    write("doctype.xls",
+          "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY e \"x&amp;y\">"
+          "<!ATTLIST Worksheet ss:Name CDATA \"Иванов Петя\">]>" +
+              workbook + "<Worksheet><Table><Row><Cell><Data ss:Type=\"String\">&e;</Data></Cell>"
+              "</Row></Table></Worksheet></Workbook>");
+    write("markup.xls", "<?xml version=\"1.0\"?>" + workbook +
+                            "<!-- a note --><?pi data?><Worksheet ss:Name=\"a\"><Table><Row><Cell>"
+                            "<Data ss:Type=\"String\"><![CDATA[<b>&]]>&#x41;&#1044;</Data></Cell>"
+                            "</Row></Table></Worksheet></Workbook>");
+    write("windows-1251.xls", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>" + workbook +
+                                  "<Worksheet ss:Name=\"\xcf\xe5\xf2\xff\"/></Workbook>");
+    write("xml-1.1.xls", "<?xml version=\"1.1\"?>" + workbook +
+                             "<Worksheet ss:Name=\"a\"><Table><Row><Cell><Data ss:Type=\"String\">"
+                             "&#x1;</Data></Cell></Row></Table></Worksheet></Workbook>");
+}
+
 fs::path Fresh(const fs::path& folder) {
     fs::remove_all(folder);
     fs::create_directories(folder);
@@ -235,5 +261,6 @@ int main(int argc, char** argv) {
     Videos(assets, argv[2], Fresh(out / "theora"));
     Sounds(assets, Fresh(out / "vorbis"));
     Workbooks(Fresh(out / "workbook"));
+    UnusualWorkbooks(out / "workbook");
     return 0;
 }
