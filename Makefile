@@ -77,7 +77,7 @@ test-fuzz: deps
 	    echo "fuzz: skipped, the fuzz targets cannot be built here: $$reason"; exit 0; fi; \
 	set -e; \
 	$(MAKE) --no-print-directory $(FUZZ_BUILD)/build.ninja; \
-	$(CMAKE) --build $(FUZZ_BUILD); \
+	$(CMAKE) --build $(FUZZ_BUILD) --target fuzzers; \
 	cd $(FUZZ_BUILD) && ctest $(CTEST_ARGS) -L fuzz
 
 # Each target for FUZZ_SECONDS, one after another, at low priority. New inputs
@@ -87,7 +87,7 @@ fuzz: deps
 	@if ! reason=$$($(FUZZ_PROBE)); then \
 	    echo "fuzz: cannot run, the fuzz targets cannot be built here: $$reason"; exit 1; fi
 	$(MAKE) --no-print-directory $(FUZZ_BUILD)/build.ninja
-	$(CMAKE) --build $(FUZZ_BUILD)
+	$(CMAKE) --build $(FUZZ_BUILD) --target fuzzers
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	    echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
 	    nice -n 10 tests/fuzz/run-fuzzer.sh $(FUZZ_BUILD)/tests/fuzz/fuzz_$$t $(FUZZ_SECONDS) \
