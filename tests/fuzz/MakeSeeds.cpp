@@ -36,7 +36,8 @@ Bytes Read(const fs::path& path) {
 
 void Write(const fs::path& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file)
         throw std::runtime_error("cannot write " + path.string());
 }
@@ -141,7 +142,8 @@ void Pictures(const fs::path& assets, const fs::path& out) {
     png("rgba16-interlaced.png", PNG_COLOR_TYPE_RGBA, 16, [](auto& p) { p.interlaced = true; });
     png("palette4-transparency.png", PNG_COLOR_TYPE_PALETTE, 4, [](auto& p) {
         for (int i = 0; i < 16; ++i)
-            p.palette.push_back(png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i * 16), 77});
+            p.palette.push_back(
+                png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i * 16), 77});
         for (int i = 0; i < 16; ++i)
             p.transparency.push_back(static_cast<uint8_t>(i * 17));
         for (uint8_t& sample : p.samples)
@@ -149,7 +151,8 @@ void Pictures(const fs::path& assets, const fs::path& out) {
     });
     png("palette8-background.png", PNG_COLOR_TYPE_PALETTE, 8, [](auto& p) {
         for (int i = 0; i < 256; ++i)
-            p.palette.push_back(png_color{static_cast<png_byte>(i), static_cast<png_byte>(i / 2), static_cast<png_byte>(255 - i)});
+            p.palette.push_back(png_color{static_cast<png_byte>(i), static_cast<png_byte>(i / 2),
+                                          static_cast<png_byte>(255 - i)});
         p.hasBackground = true;
         p.background.index = 3;
     });
@@ -158,7 +161,8 @@ void Pictures(const fs::path& assets, const fs::path& out) {
     Bytes samples;
     for (int i = 0; i < 24 * 16 * 3; ++i)
         samples.push_back(pattern(i, i / 5));
-    Write(out / "grey.jpg", fixtures::EncodeJpeg(24, 16, 1, Bytes(samples.begin(), samples.begin() + 24 * 16)));
+    Write(out / "grey.jpg",
+          fixtures::EncodeJpeg(24, 16, 1, Bytes(samples.begin(), samples.begin() + 24 * 16)));
     Write(out / "colour.jpg", fixtures::EncodeJpeg(24, 16, 3, samples));
 }
 
@@ -219,16 +223,16 @@ void Workbooks(const fs::path& out) {
 // internal entity and a default attribute, character data, comments and instructions, another
 // encoding, XML 1.1 with a control character.
 void UnusualWorkbooks(const fs::path& out) {
-    const std::string workbook =
-        "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
-        "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">";
+    const std::string workbook = "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+                                 "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">";
     auto write = [&](const char* name, const std::string& text) {
         Write(out / name, Bytes(text.begin(), text.end()));
     };
     write("doctype.xls",
           "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY e \"x&amp;y\">"
           "<!ATTLIST Worksheet ss:Name CDATA \"Иванов Петя\">]>" +
-              workbook + "<Worksheet><Table><Row><Cell><Data ss:Type=\"String\">&e;</Data></Cell>"
+              workbook +
+              "<Worksheet><Table><Row><Cell><Data ss:Type=\"String\">&e;</Data></Cell>"
               "</Row></Table></Worksheet></Workbook>");
     write("markup.xls", "<?xml version=\"1.0\"?>" + workbook +
                             "<!-- a note --><?pi data?><Worksheet ss:Name=\"a\"><Table><Row><Cell>"

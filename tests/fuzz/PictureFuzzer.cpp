@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int height = slot->image.bottom;
         fuzz::Require(width > 0 && height > 0, "a decoded picture has no pixels");
         fuzz::Require(width <= slot->textureWidth && height <= slot->textureHeight,
-                "the picture is larger than its texture");
+                      "the picture is larger than its texture");
         fuzz::Require(slot->pixels != nullptr, "a decoded picture has no pixel copy");
         media.Clear(0xFF000000);
         media.DrawTexture(index, platform::Rect{0, 0, 64, 64});
@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         media.GetTexturePixel(index, width - 1, height - 1);
         media.ReleaseTexture(index);
     }
-    fuzz::Require(media.FindTexture(L"fuzz") == media.InvalidTexture(), "the picture's slot was kept");
+    fuzz::Require(media.FindTexture(L"fuzz") == media.InvalidTexture(),
+                  "the picture's slot was kept");
     fuzz::Require(media.slotCount <= slotsBefore + 1, "the registry grew by more than one slot");
     return 0;
 }

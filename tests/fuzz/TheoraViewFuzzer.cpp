@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const std::runtime_error&) {
             return 0;
         }
-        for (unsigned frame = 0; frame < kMaxFrames && static_cast<int>(frame) <= view.GetLastFrame();
-             ++frame) {
+        for (unsigned frame = 0;
+             frame < kMaxFrames && static_cast<int>(frame) <= view.GetLastFrame(); ++frame) {
             try {
                 view.SetFrame(frame);
             } catch (const std::runtime_error&) {

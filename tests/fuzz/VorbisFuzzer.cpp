@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A resource sound: the same bytes, played shortened by the resource trim.
     if (std::unique_ptr<SoundData> resource = OpenSoundResource(data, size, {})) {
-        fuzz::Require(resource->channels >= 1 && resource->sampleRate >= 1, "a sound without a format");
+        fuzz::Require(resource->channels >= 1 && resource->sampleRate >= 1,
+                      "a sound without a format");
         DecodeAll(*resource, 4096 * static_cast<size_t>(resource->frameBytes));
     }
 
@@ -72,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         DecodeInto(sound, half.data(), half.size());
     }
     // The same name shares the stream.
-    fuzz::Require(system.CreateStreamFromMemory(L"fuzz", data, size) == id, "the name got a new stream");
+    fuzz::Require(system.CreateStreamFromMemory(L"fuzz", data, size) == id,
+                  "the name got a new stream");
     return 0;
 }

@@ -91,11 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Require(kept.size() <= 1, "a damaged workbook was kept twice");
     if (!kept.empty()) {
         const std::string original(reinterpret_cast<const char*>(data), size);
-        fuzz::Require(Read(kept.front()) == original, "the damaged workbook was not kept as it was");
+        fuzz::Require(Read(kept.front()) == original,
+                      "the damaged workbook was not kept as it was");
         fs::remove(kept.front());
     }
     fuzz::Require(!saved.empty(), "the workbook cannot be written");
-    fuzz::Require(saved.find(kRowValue) != std::string::npos, "the run's row is not in the workbook");
+    fuzz::Require(saved.find(kRowValue) != std::string::npos,
+                  "the run's row is not in the workbook");
 
     // What the exit save writes is read again at the next start.
     Write(workbook, saved.data(), saved.size());
@@ -103,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ReportDocument reopened(path, student);
         fuzz::Require(KeptAside().empty(), "the saved workbook does not open again");
         fuzz::Require(reopened.Serialize().find(kRowValue) != std::string::npos,
-                "the run's row is gone after reopening");
+                      "the run's row is gone after reopening");
     }
     return 0;
 }

@@ -34,7 +34,8 @@ std::vector<int16_t> DecodeAll(SoundData& sound) {
 // header but cannot make its decoder from it.
 std::vector<unsigned char> WithOverfullCodebook(std::vector<unsigned char> bytes) {
     static const unsigned char kSetup[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
-    const auto setup = std::search(bytes.begin(), bytes.end(), std::begin(kSetup), std::end(kSetup));
+    const auto setup =
+        std::search(bytes.begin(), bytes.end(), std::begin(kSetup), std::end(kSetup));
     if (setup == bytes.end())
         throw std::runtime_error("no setup header");
     const size_t start = static_cast<size_t>(setup - bytes.begin()) + sizeof kSetup;
@@ -48,7 +49,8 @@ std::vector<unsigned char> WithOverfullCodebook(std::vector<unsigned char> bytes
     auto put = [&](size_t at, int count, uint32_t value) {
         for (int i = 0; i < count; ++i, ++at) {
             unsigned char& byte = bytes[start + at / 8];
-            byte = static_cast<unsigned char>((byte & ~(1u << (at % 8))) | ((value >> i & 1u) << (at % 8)));
+            byte = static_cast<unsigned char>((byte & ~(1u << (at % 8))) |
+                                              ((value >> i & 1u) << (at % 8)));
         }
     };
     // Codebook count, then the first book: sync, dimensions, entries, ordered
