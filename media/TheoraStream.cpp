@@ -172,8 +172,9 @@ void TheoraStream::ReadHeaders() {
 
     // Headers that decode one by one can still describe a stream the decoder cannot set up, or
     // one too large to set up.
-    if (info.frame_width > static_cast<ogg_uint32_t>(kMaxFrameSize) ||
-        info.frame_height > static_cast<ogg_uint32_t>(kMaxFrameSize))
+    // (`width` × `height` is the encoded frame; the picture lies inside it.)
+    if (info.width > static_cast<ogg_uint32_t>(kMaxFrameSize) ||
+        info.height > static_cast<ogg_uint32_t>(kMaxFrameSize))
         Fail("error during theora_decode_header (corrupt stream)");
     if (theora_decode_init(&decoderState, &info) != 0)
         Fail("error during theora_decode_header (corrupt stream)");

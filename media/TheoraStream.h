@@ -27,11 +27,12 @@ class TheoraStream {
 public:
     // The most bytes handed to the synchroniser at once.
     static constexpr int kChunkSize = 8192;
-    // The largest encoded frame accepted, in pixels each way. The headers may announce up to
-    // 1048560 × 1048560, and libtheora allocates its reference frames for whatever they say
-    // before the first frame is read: a few damaged bytes could take gigabytes. At this size
-    // the decoder and the two frame textures of a view stay near half a gigabyte.
-    static constexpr int kMaxFrameSize = 4096;
+    // The largest encoded frame accepted, in pixels each way, whatever the picture inside it.
+    // The headers may announce up to 1048560 × 1048560, and libtheora allocates its reference
+    // frames for whatever they say before the first frame is read, then decodes every frame
+    // at that size: a few damaged bytes could take gigabytes, or seconds a frame. This is
+    // nearly ten times the area of the largest video the program carries (800 × 608).
+    static constexpr int kMaxFrameSize = 2048;
 
     TheoraStream();
     ~TheoraStream();
