@@ -5,6 +5,7 @@
 #include "tests/fuzz/Checksums.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -15,10 +16,12 @@
 
 namespace {
 
-// The instruction video, the longest the program carries, has 1629 frames. Empty packets make
-// frames out of single bytes, so an input could otherwise hold hours of video; playing them all
-// says nothing more about the decoder.
+// The instruction video, the longest the program carries, has 1629 frames of 800 × 608. Empty
+// packets make frames out of single bytes, so an input could otherwise hold hours of video;
+// decoding them all says nothing more about the decoder. An input is played for at most as many
+// frame pixels as the instruction video has.
 constexpr unsigned kMaxFrames = 2000;
+constexpr uint64_t kMaxFramePixels = uint64_t{1629} * 800 * 608;
 
 IMResourceManager& Media() {
     static IMResourceManager* media = [] {
@@ -48,8 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const std::runtime_error&) {
             return 0;
         }
-        for (unsigned frame = 0;
-             frame < kMaxFrames && static_cast<int>(frame) <= view.GetLastFrame(); ++frame) {
+        const uint64_t pixels = uint64_t{view.stream.info.width} * view.stream.info.height;
+        const unsigned frames = static_cast<unsigned>(
+            std::min<uint64_t>(kMaxFrames, kMaxFramePixels / std::max<uint64_t>(pixels, 1)));
+        for (unsigned frame = 0; frame < frames && static_cast<int>(frame) <= view.GetLastFrame();
+             ++frame) {
             try {
                 view.SetFrame(frame);
             } catch (const std::runtime_error&) {
