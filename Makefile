@@ -18,7 +18,8 @@ export LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions
 export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS := halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all deps program run test test-fast test-asan test-tsan test-fuzz fuzz bench clean
+.PHONY: all deps program run test test-fast test-asan test-tsan test-package package test-fuzz \
+    fuzz bench clean
 
 all: program
 
@@ -35,12 +36,13 @@ run: program
 	./$(BUILD)/zeltarik
 
 # Every test: the normal build, then the address+undefined sanitizer build,
-# then the threaded code under ThreadSanitizer, then a short run of each fuzz
-# target.
-test: test-fast test-asan test-tsan test-fuzz
+# then the threaded code under ThreadSanitizer, then the packages, then a short
+# run of each fuzz target.
+test: test-fast test-asan test-tsan test-package test-fuzz
 
+# The package checks (label package-install) need make package first.
 test-fast: program
-	cd $(BUILD) && $(XVFB) ctest $(CTEST_ARGS)
+	cd $(BUILD) && $(XVFB) ctest $(CTEST_ARGS) -LE package-install
 
 $(ASAN_BUILD)/build.ninja: | deps
 	$(CMAKE) -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
@@ -57,6 +59,17 @@ $(TSAN_BUILD)/build.ninja: | deps
 test-tsan: deps $(TSAN_BUILD)/build.ninja
 	$(CMAKE) --build $(TSAN_BUILD) --target tsan_tests
 	cd $(TSAN_BUILD) && ctest $(CTEST_ARGS) -L tsan --no-tests=ignore
+
+# The Debian and RPM packages, build/zeltarik_*.deb and build/zeltarik-*.rpm,
+# and the screenshots their metainfo offers, in build/screenshots/.
+package: program
+	$(CMAKE) --build $(BUILD) --target screenshots
+	cd $(BUILD) && cpack
+
+# lintian, the RPM's requirements and files, and the install on a bare Debian
+# 12 tree started under Xvfb (tests/package/smoke-test.sh).
+test-package: package
+	cd $(BUILD) && ctest --output-on-failure -L package-install
 
 # The fuzz targets of tests/fuzz/ build with clang and libFuzzer in a build of
 # their own. Where clang cannot be had, both fuzz steps say so and pass.

@@ -155,6 +155,9 @@ void IMTextEdit::SetCaret(int position) {
 void IMTextEdit::UpdateCaret() {
     if (caretAlive.expired())
         return;
+    // Replacing the text (SetText, a text view's operation) may leave fewer
+    // glyphs than the caret had before it.
+    caretPos = std::min(caretPos, static_cast<int>(glyphs.size()));
     const Rect edit = GetRect();
     int height = 0;
     if (caretPos > 0) {

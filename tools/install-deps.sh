@@ -1,5 +1,8 @@
 #!/bin/sh
-# Installs the Debian 12 packages the program, its tests and benchmarks need.
+# Installs the Debian 12 packages the program, its tests, benchmarks and
+# packages need (file lets CPack find the executable's libraries, rpm brings
+# rpmbuild, cpio opens an RPM for its check, mmdebstrap makes the bare tree
+# the package is installed into).
 # Idempotent: packages already installed are skipped; sudo is used only when
 # not running as root.
 set -eu
@@ -14,6 +17,8 @@ libpng-dev libjpeg62-turbo-dev libagg-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool
 cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+libreoffice-calc-nogui
+file rpm cpio lintian desktop-file-utils appstream mmdebstrap
 "
 
 # The fuzz targets (tests/fuzz/): clang with libFuzzer and the sanitizer

@@ -5,6 +5,10 @@
 #include "platform/folders/SharedFolder.h"
 #include "platform/print/PrintContext.h"
 #include "platform/print/Printers.h"
+#include "shell/report/KeptRows.h"
+#include "shell/report/ReportStorage.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -42,16 +46,101 @@ void AddStatistic(ReportDocument* report, const std::wstring& name, const std::w
         report->AddRow(name, value, type);
 }
 
+bool SaveReportOrKeepRows(ReportDocument* report) {
+    if (report == nullptr)
+        return false;
+    if (report->Save(L""))
+        return true;
+    if (!report->HasUnsavedRows())
+        return false;
+    const std::filesystem::path workbook = PathFromAnsi(report->FilePath());
+    const std::string student = platform::WideToUtf8(report->StudentKey());
+    if (auto kept = report->KeepUnsavedRows(KeptRowsFolders(workbook))) {
+        std::fprintf(stderr,
+                     "report: the rows of %s could not be saved in %s; they were kept in %s\n",
+                     student.c_str(), workbook.c_str(), kept->c_str());
+    } else {
+        std::fprintf(stderr,
+                     "report: the rows of %s could not be saved in %s nor kept in any file; "
+                     "here they are:\n%s",
+                     student.c_str(), workbook.c_str(), report->UnsavedRowsText().c_str());
+    }
+    return false;
+}
+
 bool SaveReportOnExit(ReportDocument* report) {
-    return report != nullptr && report->Save(L"");
+    return SaveReportOrKeepRows(report);
 }
 
 std::wstring SaveAsFieldText(const ReportDocument& report) {
     return platform::Cp1251ToWide(report.FilePath());
 }
 
-bool SaveReportAs(ReportDocument* report, const std::wstring& fieldText) {
-    return report != nullptr && report->Save(fieldText);
+SaveAsOutcome SaveReportAs(ReportDocument* report, const std::wstring& fieldText,
+                           bool replaceConfirmed) {
+    if (report == nullptr)
+        return SaveAsOutcome::Failed;
+    const bool defaultFile = fieldText.empty() || report->IsDefaultPath(fieldText);
+    if (!defaultFile) {
+        // A name the 8-bit path cannot spell would be saved under another one.
+        if (!SurvivesAnsi(fieldText))
+            return SaveAsOutcome::BadName;
+        const std::filesystem::path target = PathFromAnsi(platform::NarrowAnsi(fieldText));
+        std::error_code error;
+        if (std::filesystem::is_directory(target, error))
+            return SaveAsOutcome::IsFolder;
+        if (std::filesystem::exists(std::filesystem::symlink_status(target, error))) {
+            if (!IsWorkbookFile(target))
+                return SaveAsOutcome::NotAWorkbook;
+            if (!replaceConfirmed)
+                return SaveAsOutcome::AskToReplace;
+        }
+        // The copy carries what other programs have saved since this one read
+        // the workbook.
+        report->Refresh();
+    }
+    if (report->Save(fieldText))
+        return SaveAsOutcome::Saved;
+    switch (report->LastSaveFailure()) {
+    case SaveFailure::FolderMissing:
+        return SaveAsOutcome::FolderMissing;
+    case SaveFailure::NotPermitted:
+        return SaveAsOutcome::NotPermitted;
+    case SaveFailure::DiskFull:
+        return SaveAsOutcome::DiskFull;
+    case SaveFailure::IsFolder:
+        return SaveAsOutcome::IsFolder;
+    case SaveFailure::Busy:
+        return SaveAsOutcome::Busy;
+    default:
+        return SaveAsOutcome::Failed;
+    }
+}
+
+std::wstring SaveAsMessage(SaveAsOutcome outcome) {
+    switch (outcome) {
+    case SaveAsOutcome::Saved:
+        return L"";
+    case SaveAsOutcome::AskToReplace:
+        return L"Файл уже есть. Нажмите ещё раз, чтобы заменить";
+    case SaveAsOutcome::NotAWorkbook:
+        return L"Это чужой файл, выберите другое имя";
+    case SaveAsOutcome::BadName:
+        return L"В имени есть недопустимые буквы";
+    case SaveAsOutcome::IsFolder:
+        return L"Это папка, допишите имя файла";
+    case SaveAsOutcome::FolderMissing:
+        return L"Не сохранено: нет такой папки";
+    case SaveAsOutcome::NotPermitted:
+        return L"Не сохранено: нет доступа к папке";
+    case SaveAsOutcome::DiskFull:
+        return L"Не сохранено: диск заполнен";
+    case SaveAsOutcome::Busy:
+        return L"Не сохранено: файл занят, попробуйте ещё";
+    case SaveAsOutcome::Failed:
+        break;
+    }
+    return L"Не сохранено: ошибка записи";
 }
 
 ReportPrintHeader MakePrintHeader(const std::wstring& resourceName,
@@ -76,4 +165,20 @@ bool PrintReportTo(std::unique_ptr<platform::PrintContext> context,
     if (context == nullptr || report == nullptr)
         return false;
     return report->Print(*context, header);
+}
+
+std::wstring PrintMessage(PrintOutcome outcome) {
+    switch (outcome) {
+    case PrintOutcome::Printed:
+        return L"";
+    case PrintOutcome::NoPrinters:
+        return L"Принтеры не установлены";
+    case PrintOutcome::NoneSelected:
+        return L"Выберите принтер в списке";
+    case PrintOutcome::PrinterMissing:
+        return L"Этот принтер недоступен";
+    case PrintOutcome::Refused:
+        break;
+    }
+    return L"Принтер не принял задание";
 }

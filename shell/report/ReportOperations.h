@@ -34,16 +34,41 @@ std::unique_ptr<ReportDocument> PrepareReportDocument(const std::wstring& studen
 void AddStatistic(ReportDocument* report, const std::wstring& name, const std::wstring& value,
                   const std::wstring& type);
 
-// Saves to the default file when there is a report. False when there is none
-// or the save failed.
+// Saves the report to its default file. When that fails, the rows that exist
+// only in memory go to a kept-rows file (KeptRows.h), whose place is written
+// to stderr; when no folder takes them either, the rows themselves are written
+// to stderr. Nothing that was on disk is touched by a failure. True when the
+// workbook was saved; false also without a report.
+bool SaveReportOrKeepRows(ReportDocument* report);
+
+// The save when the program closes: SaveReportOrKeepRows.
 bool SaveReportOnExit(ReportDocument* report);
 
 // The text the Save As field starts with: the default file path.
 std::wstring SaveAsFieldText(const ReportDocument& report);
 
-// Saves under the field's text (an empty field means the default file); the
-// report's default path stays as it was.
-bool SaveReportAs(ReportDocument* report, const std::wstring& fieldText);
+enum class SaveAsOutcome {
+    Saved,
+    AskToReplace,   // the file is another workbook: saved only when asked again
+    NotAWorkbook,   // the file is something else, which is never replaced
+    BadName,        // the name has letters the report's 8-bit paths cannot spell
+    IsFolder,
+    FolderMissing,
+    NotPermitted,
+    DiskFull,
+    Busy,
+    Failed,
+};
+
+// Saves under the field's text; an empty field, or the default file's path,
+// is the default save. The report's default path stays as it was. An existing
+// file at another path is replaced only when it is a workbook and the
+// replacement is confirmed; a file that is not a workbook is never replaced.
+SaveAsOutcome SaveReportAs(ReportDocument* report, const std::wstring& fieldText,
+                           bool replaceConfirmed);
+
+// The line the Save As dialog shows for an outcome other than Saved.
+std::wstring SaveAsMessage(SaveAsOutcome outcome);
 
 // The header lines of a printout.
 ReportPrintHeader MakePrintHeader(const std::wstring& resourceName,
@@ -59,3 +84,14 @@ std::unique_ptr<platform::PrintContext> OpenSelectedPrinter(
 // printed without a context or a report; false then, or when the job failed.
 bool PrintReportTo(std::unique_ptr<platform::PrintContext> context,
                    const ReportPrintHeader& header, const ReportDocument* report);
+
+enum class PrintOutcome {
+    Printed,
+    NoPrinters,      // the machine has no printer
+    NoneSelected,    // the list has printers but none is chosen
+    PrinterMissing,  // the chosen printer is gone
+    Refused,         // the printer did not take the job
+};
+
+// The line the printer dialog shows for an outcome other than Printed.
+std::wstring PrintMessage(PrintOutcome outcome);

@@ -113,6 +113,17 @@ TEST_F(IMEditBarTest, TheCaretFollowsTheTextAndIsAsTallAsItsGlyphs) {
     EXPECT_EQ(Caret(), (Rect{3, 2, 4, 32}));
 }
 
+TEST_F(IMEditBarTest, ReplacingTheTextKeepsTheCaretWithinIt) {
+    Type("abcdef");
+    ASSERT_EQ(edit->caretPos, 6);
+    edit->SetText(L"xy");
+    ASSERT_LE(edit->caretPos, 2);
+    EXPECT_EQ(Caret().left, 3 + (edit->caretPos > 0 ? edit->glyphs[edit->caretPos - 1]->rect.right : 0));
+    edit->SetText(L"");
+    EXPECT_EQ(edit->caretPos, 0);
+    EXPECT_EQ(Caret(), (Rect{3, 2, 4, 18}));
+}
+
 TEST_F(IMEditBarTest, TheCaretBlinksWhileTheEditHasTheFocus) {
     auto* caret = edit->caretPicture;
     EXPECT_TRUE(edit->IsFocused());

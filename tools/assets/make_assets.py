@@ -1,6 +1,6 @@
 """Re-makes every asset under assets/ from our own generators, then the contact sheet and the screen composites.
 
-Run through `make assets`; `--only pictures,sounds,videos,review` limits the work while drawing."""
+Run through `make assets`; `--only pictures,icons,sounds,videos,review` limits the work while drawing."""
 
 import argparse
 import os
@@ -25,6 +25,7 @@ from canvas import FONT_REGULAR, save_png  # noqa: E402
 
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 ASSETS = os.path.join(ROOT, "assets")
+PACKAGE_ICONS = os.path.join(ROOT, "packaging", "icons")
 OUT = os.path.join(HERE, "out")
 
 
@@ -52,6 +53,19 @@ def make_pictures():
         save_png(pic, os.path.join(ASSETS, rel), mode)
     log(f"pictures: {len(listing)} written")
     return pictures, listing
+
+
+def make_package_icons():
+    """The icon theme's other sizes and the scalable icon, for the package (not carried by the executable)."""
+    for name, content in shell.package_icons():
+        path = os.path.join(PACKAGE_ICONS, name)
+        if isinstance(content, str):
+            os.makedirs(PACKAGE_ICONS, exist_ok=True)
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(content)
+        else:
+            save_png(content, path, "RGBA")
+    log(f"package icons written to {os.path.relpath(PACKAGE_ICONS, ROOT)}")
 
 
 def load_pictures():
@@ -173,7 +187,7 @@ def inventory():
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--only", default="pictures,placement,sounds,videos,review")
+    ap.add_argument("--only", default="pictures,icons,placement,sounds,videos,review")
     parts = set(ap.parse_args().only.split(","))
     os.makedirs(OUT, exist_ok=True)
     start = time.time()
@@ -181,6 +195,8 @@ def main():
         pictures, listing = make_pictures()
     else:
         pictures, listing = load_pictures()
+    if "icons" in parts:
+        make_package_icons()
     if "placement" in parts:
         placement_report()
     if "sounds" in parts:

@@ -6,6 +6,7 @@ import numpy as np
 from PIL import Image
 
 from canvas import Canvas, shade
+from svg import SvgCanvas
 
 SPACE_BAR = (130, 155, 112, 14)   # x, y, width, height inside the keyboard picture
 
@@ -117,8 +118,8 @@ def marker_tab():
     return c.picture()
 
 
-def icon(size):
-    c = Canvas(256, 256, s=max(2, 1024 // 256))
+def draw_icon(c):
+    """The program icon on a 256 × 256 Canvas or SvgCanvas."""
     c.rect(8, 8, 248, 248, fill=("linear", [(120, 210, 250), (40, 130, 210)], ((0, 8), (0, 248))), outline=(20, 80, 150), width=6, radius=48)
     for y in (70, 110, 150):
         c.line([(30, y), (70, y - 10), (110, y), (150, y - 10), (190, y)], (255, 255, 255, 90), 6, smooth=True)
@@ -132,8 +133,32 @@ def icon(size):
     c.line([(196, 196), (236, 236)], (210, 110, 50), 18)
     c.ellipse(168, 168, 52, 52, fill=(200, 240, 255, 110), outline=(240, 180, 30), width=12)
     c.line([(140, 150), (152, 135), (170, 128)], (255, 255, 255, 220), 6, smooth=True)
+
+
+def icon(size):
+    c = Canvas(256, 256, s=max(2, 1024 // 256))
+    draw_icon(c)
     img = c.picture()
     return img if size == 256 else img.resize((size, size), Image.LANCZOS)
+
+
+def icon_svg():
+    c = SvgCanvas(256, 256)
+    draw_icon(c)
+    return c.document()
+
+
+# The sizes of the icon theme that the package installs beside the 256 and 48
+# pixel pictures the executable carries.
+PACKAGE_ICON_SIZES = (16, 22, 24, 32, 64, 128)
+
+
+def package_icons():
+    """Yields (file name under packaging/icons/, PNG picture or SVG text)."""
+    big = icon(256)
+    for size in PACKAGE_ICON_SIZES:
+        yield f"zeltarik_{size}.png", big.resize((size, size), Image.LANCZOS)
+    yield "zeltarik.svg", icon_svg()
 
 
 def generate():

@@ -1,8 +1,11 @@
 // Prints a report through a real CUPS scheduler of the test's own: a private
-// cupsd with two PDF queues, whose output is read back with pdftotext.
+// cupsd with two PDF queues, whose output is read back with pdftotext; once
+// directly, once from the results screen's printer dialog.
 #include "platform/print/Printers.h"
+#include "shell/IMSelectPrinterDialog.h"
 #include "shell/report/ReportDocument.h"
 #include "shell/report/ReportOperations.h"
+#include "tests/shell/ShellWindow.h"
 #include "tests/shell/report/ReportTestFolder.h"
 
 #include <cups/cups.h>
@@ -203,29 +206,78 @@ std::optional<fs::path> WaitForPdf(const fs::path& folder, const std::string& pr
     return std::nullopt;
 }
 
-TEST(PrintCupsTest, AReportPrintsThroughARealSchedulerWithEveryRowAndItsCyrillic) {
+// Why the real print test cannot run on this machine; empty when it can.
+std::string WhyCupsCannotRun() {
     if (::geteuid() != 0)
-        GTEST_SKIP() << "the cups-pdf backend runs only as root; run this test as root";
+        return "the cups-pdf backend runs only as root; run this test as root";
     for (const char* file : {kCupsd, kCupsPdfBackend, kCupsPdfPpd})
         if (!fs::exists(file))
-            GTEST_SKIP() << file << " is missing (install cups and printer-driver-cups-pdf)";
+            return std::string(file) + " is missing (install cups and printer-driver-cups-pdf)";
     for (const char* program : {"lpadmin", "pdftotext"})
         if (!Found(program))
-            GTEST_SKIP() << program << " is missing (install cups-client and poppler-utils)";
+            return std::string(program) + " is missing (install cups-client and poppler-utils)";
+    return "";
+}
+
+// The private scheduler with two PDF queues, the second one the default,
+// writing into folders under root.
+class TwoPdfQueues {
+public:
+    explicit TwoPdfQueues(const fs::path& root)
+        : scheduler(root / "cups"),
+          suffix(std::to_string(::getpid())),
+          first("ZelA" + suffix),
+          second("ZelB" + suffix),
+          output(root / "pdf") {}
+
+    // Starts the queues; false with the reason in why when they do not start.
+    bool Start(std::string& why) {
+        if (!scheduler.WaitUntilListening()) {
+            why = ReportTestFolder::Read(scheduler.Log().parent_path() / "cupsd.out");
+            return false;
+        }
+        queueA.emplace(first, output / "a", scheduler.Log());
+        queueB.emplace(second, output / "b", scheduler.Log());
+        if (!queueA->Created() || !queueB->Created() ||
+            !RunProgram({"lpadmin", "-d", second}, scheduler.Log())) {
+            why = ReportTestFolder::Read(scheduler.Log());
+            return false;
+        }
+        return true;
+    }
+
+    // The text of the PDF the default queue printed.
+    std::string PrintedText(const fs::path& work) {
+        const std::optional<fs::path> pdf = WaitForPdf(output / "b", second);
+        if (!pdf) {
+            ADD_FAILURE() << ReportTestFolder::Read(scheduler.Log().parent_path() / "error_log");
+            return "";
+        }
+        const fs::path text = work / "report.txt";
+        EXPECT_TRUE(RunProgram({"pdftotext", "-layout", pdf->string(), text.string()}, scheduler.Log()));
+        return ReportTestFolder::Read(text);
+    }
+
+    PrivateScheduler scheduler;
+    std::string suffix;
+    std::string first;
+    std::string second;
+    fs::path output;
+    std::optional<PdfQueue> queueA;
+    std::optional<PdfQueue> queueB;
+};
+
+TEST(PrintCupsTest, AReportPrintsThroughARealSchedulerWithEveryRowAndItsCyrillic) {
+    if (const std::string why = WhyCupsCannotRun(); !why.empty())
+        GTEST_SKIP() << why;
 
     ReportTestFolder folder;  // also the scheduler's home and the queues' output
-    PrivateScheduler scheduler(folder.Root() / "cups");
-    ASSERT_TRUE(scheduler.WaitUntilListening())
-        << ReportTestFolder::Read(folder.Root() / "cups/log/cupsd.out");
-
-    const std::string suffix = std::to_string(::getpid());
-    const std::string first = "ZelA" + suffix;
-    const std::string second = "ZelB" + suffix;
-    const fs::path output = folder.Root() / "pdf";
-    PdfQueue queueA(first, output / "a", scheduler.Log());
-    PdfQueue queueB(second, output / "b", scheduler.Log());
-    ASSERT_TRUE(queueA.Created() && queueB.Created()) << ReportTestFolder::Read(scheduler.Log());
-    ASSERT_TRUE(RunProgram({"lpadmin", "-d", second}, scheduler.Log()));
+    TwoPdfQueues queues(folder.Root());
+    std::string why;
+    ASSERT_TRUE(queues.Start(why)) << why;
+    const std::string& first = queues.first;
+    const std::string& second = queues.second;
+    const fs::path& output = queues.output;
 
     // The printer list in CUPS's order, the default printer, and an unknown
     // name refused before any job is made.
@@ -250,11 +302,7 @@ TEST(PrintCupsTest, AReportPrintsThroughARealSchedulerWithEveryRowAndItsCyrillic
     const ReportPrintHeader header = MakePrintHeader(L"Тренажер «Зельтарик»", L"00517", L"Аня Петрова");
     ASSERT_TRUE(PrintReportTo(OpenSelectedPrinter(platform::DefaultPrinterName()), header, &report));
 
-    const std::optional<fs::path> pdf = WaitForPdf(output / "b", second);
-    ASSERT_TRUE(pdf) << ReportTestFolder::Read(folder.Root() / "cups/log/error_log");
-    const fs::path text = folder.Root() / "report.txt";
-    ASSERT_TRUE(RunProgram({"pdftotext", "-layout", pdf->string(), text.string()}, scheduler.Log()));
-    const std::string printed = ReportTestFolder::Read(text);
+    const std::string printed = queues.PrintedText(folder.Root());
     for (const auto& [label, value] : header) {
         EXPECT_THAT(printed, HasSubstr(Utf8(label)));
         EXPECT_THAT(printed, HasSubstr(Utf8(value)));
@@ -273,6 +321,51 @@ TEST(PrintCupsTest, AReportPrintsThroughARealSchedulerWithEveryRowAndItsCyrillic
     ASSERT_EQ(count, 1);
     EXPECT_STREQ(jobs[0].title, "Print1: Printing");
     cupsFreeJobs(count, jobs);
+}
+
+class PrintCupsScreenTest : public ShellWindowTest {};
+
+TEST_F(PrintCupsScreenTest, TheResultsScreensPrinterDialogPrintsOnTheChosenQueue) {
+    if (const std::string why = WhyCupsCannotRun(); !why.empty())
+        GTEST_SKIP() << why;
+    TwoPdfQueues queues(folder.Root());
+    std::string why;
+    ASSERT_TRUE(queues.Start(why)) << why;
+
+    app->PrepareReport(L"Вася «Ёжик» Пупкин");
+    app->SetStudentName(L"Вася «Ёжик» Пупкин");
+    const std::vector<std::pair<std::wstring, std::wstring>> rows = {
+        {L"Время начала работы с упражнением", L"05-March-2008 14:07"},
+        {L"Золотая чаша", L"12"},
+        {L"Количество дополнительных вызовов инструкций", L"1"},
+        {L"Общее время работы с упражнением. с.", L"345"},
+    };
+    for (const auto& [name, value] : rows)
+        app->AddStatistic(name, value, L"Number");
+    app->report->FinishRun();
+    app->ShowResultsScreen();
+    Pass();
+
+    Click(40, 500);  // Print
+    IMSelectPrinterDialog* dialog = Topmost<IMSelectPrinterDialog>();
+    ASSERT_NE(dialog, nullptr);
+    std::vector<std::wstring> names;
+    for (const auto* item : dialog->list->items)
+        names.push_back(item->GetText());
+    EXPECT_EQ(names, (std::vector<std::wstring>{platform::Utf8ToWide(queues.first),
+                                                platform::Utf8ToWide(queues.second)}));
+    EXPECT_EQ(dialog->SelectedPrinter(), platform::Utf8ToWide(queues.second));
+    Click(dialog->printButton);
+    EXPECT_EQ(Topmost<IMSelectPrinterDialog>(), nullptr) << "the dialog closes once the job is sent";
+
+    const std::string printed = queues.PrintedText(folder.Root());
+    for (const char* text : {"Название", "Тренажер «Зельтарик»", "Номер ЦОР", "00517", "Ученик",
+                             "Вася «Ёжик» Пупкин"})
+        EXPECT_THAT(printed, HasSubstr(text));
+    for (const auto& [name, value] : rows) {
+        EXPECT_THAT(printed, HasSubstr(Utf8(name)));
+        EXPECT_THAT(printed, HasSubstr(Utf8(value)));
+    }
 }
 
 } // namespace

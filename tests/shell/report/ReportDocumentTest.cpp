@@ -8,6 +8,7 @@
 #include "shell/report/ReportStorage.h"
 #include "shell/report/ReportTemplate.h"
 #include "tests/shell/report/ReportTestFolder.h"
+#include "tests/shell/report/WorkbookReader.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -16,6 +17,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,49 +33,6 @@ using testing::Not;
 
 namespace {
 
-using Rows = std::vector<std::vector<std::wstring>>;
-
-std::wstring Wide(const XMLCh* text) {
-    return std::wstring(text, text + XMLString::stringLen(text));
-}
-
-std::vector<DOMElement*> Children(DOMElement* parent, const XMLCh* name) {
-    std::vector<DOMElement*> children;
-    for (DOMElement* child = parent->getFirstElementChild(); child; child = child->getNextElementSibling())
-        if (XMLString::equals(child->getTagName(), name))
-            children.push_back(child);
-    return children;
-}
-
-// Each worksheet's rows (the Data texts of each Row) in document order, read
-// with a plain parser of the test's own.
-std::vector<std::pair<std::wstring, Rows>> ReadSheets(const std::filesystem::path& path) {
-    XercesSession session;
-    const std::string bytes = ReportTestFolder::Read(path);
-    XercesDOMParser parser;
-    parser.setDisableDefaultEntityResolution(true);
-    MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), "test");
-    parser.parse(source);
-    EXPECT_EQ(parser.getErrorCount(), 0u) << path;
-    std::vector<std::pair<std::wstring, Rows>> sheets;
-    DOMDocument* document = parser.getDocument();
-    if (document == nullptr || document->getDocumentElement() == nullptr)
-        return sheets;
-    for (DOMElement* sheet : Children(document->getDocumentElement(), u"Worksheet")) {
-        Rows rows;
-        for (DOMElement* table : Children(sheet, u"Table"))
-            for (DOMElement* row : Children(table, u"Row")) {
-                std::vector<std::wstring> cells;
-                for (DOMElement* cell : Children(row, u"Cell"))
-                    for (DOMElement* data : Children(cell, u"Data"))
-                        cells.push_back(Wide(data->getTextContent()));
-                rows.push_back(cells);
-            }
-        sheets.emplace_back(Wide(sheet->getAttribute(u"ss:Name")), rows);
-    }
-    return sheets;
-}
-
 std::string ExpectedWorkbook(const std::string& worksheets) {
     const auto& items = EmptyXmlItems();
     std::string text =
@@ -84,10 +45,12 @@ std::string ExpectedWorkbook(const std::string& worksheets) {
     return text + std::string(kEmptyXmlSeparator) + worksheets + "</Workbook>";
 }
 
+// The files of a folder but the lock file that saves leave behind on purpose.
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        files.push_back(entry.path().filename());
+        if (!entry.path().filename().string().ends_with(".xls.lock"))
+            files.push_back(entry.path().filename());
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -193,14 +156,14 @@ TEST_F(ReportDocumentTest, DocumentsMayOverlapAndFollowOneAnother) {
     first.reset();
     auto third = Open(L"Борис");
     EXPECT_TRUE(third->Save(L""));
-    // The file holds what each document read when it opened plus its own
-    // rows: Аня's save replaced the one Борис made while she was open.
+    // Аня's document was opened before Борис saved; her save takes his
+    // worksheet in instead of replacing it.
     const auto sheets = ReadSheets(DefaultFile());
     ASSERT_EQ(sheets.size(), 2u);
-    EXPECT_EQ(sheets[0].first, L"Аня");
-    EXPECT_EQ(sheets[0].second, (Rows{{L"b", L"2"}}));
-    EXPECT_EQ(sheets[1].first, L"Борис");
-    EXPECT_TRUE(sheets[1].second.empty());
+    EXPECT_EQ(sheets[0].first, L"Борис");
+    EXPECT_EQ(sheets[0].second, (Rows{{L"a", L"1"}}));
+    EXPECT_EQ(sheets[1].first, L"Аня");
+    EXPECT_EQ(sheets[1].second, (Rows{{L"b", L"2"}}));
 }
 
 TEST_F(ReportDocumentTest, TextOutsideTheReportsCharactersBecomesAQuestionMarkOrApostrophe) {
@@ -224,15 +187,19 @@ TEST_F(ReportDocumentTest, TextOutsideTheReportsCharactersBecomesAQuestionMarkOr
             report->AddRow(c.typed, c.typed, L"String");
             ASSERT_TRUE(report->Save(L""));
         }
+        // The worksheet's name follows the naming rule (WorksheetNamesTest);
+        // the rows hold the report's 8-bit text.
         auto sheets = ReadSheets(DefaultFile());
         ASSERT_EQ(sheets.size(), 1u);
-        EXPECT_EQ(sheets[0].first, c.stored);
-        EXPECT_EQ(sheets[0].second.at(0), (std::vector<std::wstring>{c.stored, c.stored}));
+        EXPECT_EQ(sheets[0].second.back(), (std::vector<std::wstring>{c.stored, c.stored}));
 
         // Reopening with the same typed name finds the stored sheet again.
         auto again = Open(c.typed);
+        again->AddRow(L"next", L"1", L"Number");
         ASSERT_TRUE(again->Save(L""));
-        EXPECT_EQ(ReadSheets(DefaultFile()).size(), 1u);
+        sheets = ReadSheets(DefaultFile());
+        ASSERT_EQ(sheets.size(), 1u);
+        EXPECT_EQ(sheets[0].second.back(), (std::vector<std::wstring>{L"next", L"1"}));
     }
 }
 
@@ -242,12 +209,12 @@ TEST_F(ReportDocumentTest, SaveAsWritesElsewhereAndLeavesTheDefaultPathAlone) {
     EXPECT_EQ(defaultPath, Utf8ToWideForTest(DefaultFile()));
 
     const std::filesystem::path other = folder.Root() / "копия.xls";
-    ASSERT_TRUE(SaveReportAs(report.get(), Utf8ToWideForTest(other)));
+    ASSERT_EQ(SaveReportAs(report.get(), Utf8ToWideForTest(other), false), SaveAsOutcome::Saved);
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_FALSE(std::filesystem::exists(DefaultFile()));
     EXPECT_EQ(SaveAsFieldText(*report), defaultPath);
 
-    ASSERT_TRUE(SaveReportAs(report.get(), L""));  // an emptied field means the default file
+    ASSERT_EQ(SaveReportAs(report.get(), L"", false), SaveAsOutcome::Saved);  // an emptied field means the default file
     EXPECT_TRUE(std::filesystem::exists(DefaultFile()));
 }
 
@@ -402,7 +369,8 @@ TEST_F(ReportDocumentTest, ADamagedWorkbookThatCannotBeMovedAsideIsNeverOverwrit
     EXPECT_EQ(ReportTestFolder::Read(DefaultFile()), "damaged");
 
     const std::filesystem::path other = folder.Root() / "other.xls";
-    EXPECT_TRUE(SaveReportAs(report.get(), Utf8ToWideForTest(other))) << "Save As still works";
+    EXPECT_EQ(SaveReportAs(report.get(), Utf8ToWideForTest(other), false), SaveAsOutcome::Saved)
+        << "Save As still works";
     EXPECT_EQ(ReadSheets(other).at(0).second, (Rows{{L"a", L"1"}}));
 }
 
@@ -441,6 +409,58 @@ TEST_F(ReportDocumentTest, TheFileGoesToTheCurrentFolderWhenTheSharedOneIsUnusab
     const std::filesystem::path foreign = folder.Root() / "Zoë";
     ::setenv("XDG_DATA_HOME", foreign.c_str(), 1);
     EXPECT_EQ(ReportFilePath(kReportTitle), kReportTitle + L".xls");
+}
+
+// One workbook per computer: each child, under an account of its own in the
+// machine folder's group, adds a worksheet to the same file, even with a
+// private umask and the folder of workbooks not made yet.
+TEST_F(ReportDocumentTest, EveryAccountOfTheMachineFoldersGroupWritesTheOneWorkbook) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two accounts needs root";
+    constexpr gid_t kClassGroup = 60000;
+    const std::filesystem::path machine = folder.Root() / "machine";
+    std::filesystem::create_directories(machine);
+    ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
+    ASSERT_EQ(::chown(machine.c_str(), 0, kClassGroup), 0);
+    ASSERT_EQ(::chmod(machine.c_str(), 02775), 0);
+    const std::filesystem::path workbook = machine / "ZUVR" / Utf8(kReportTitle + L".xls");
+
+    struct Run {
+        uid_t account;
+        std::wstring student;
+    };
+    for (const Run& run : {Run{60001, L"Аня"}, Run{60002, L"Борис"}, Run{60001, L"Аня"}}) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const gid_t groups[] = {kClassGroup};
+            if (::setgroups(1, groups) != 0 || ::setresgid(run.account, run.account, run.account) != 0 ||
+                ::setresuid(run.account, run.account, run.account) != 0)
+                ::_exit(2);
+            ::umask(077);
+            if (ReportFilePath(kReportTitle) != Utf8ToWideForTest(workbook))
+                ::_exit(3);
+            auto report = PrepareReportDocument(run.student, kReportTitle);
+            AddStatistic(report.get(), L"Время начала работы с упражнением", L"10:00", L"String");
+            report->FinishRun();
+            ::_exit(SaveReportOnExit(report.get()) ? 0 : 4);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0) << Utf8(run.student) << " under account " << run.account;
+    }
+
+    const auto sheets = ReadSheets(workbook);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].first, L"Аня");
+    EXPECT_EQ(sheets[1].first, L"Борис");
+    EXPECT_GT(sheets[0].second.size(), sheets[1].second.size()) << "Аня's second run is kept";
+    struct stat status {};
+    ASSERT_EQ(::stat(workbook.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 60001u) << "the last save replaced Борис's file";
+    EXPECT_EQ(status.st_gid, kClassGroup);
+    EXPECT_EQ(status.st_mode & 0777, 0660u);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// A private folder for one report test, with the shared data folder pointed
-// into it, so that no test ever touches the real home.
+// A private folder for one report test, with the shared data folder and the
+// user's state folder pointed into it, so that no test ever touches the real
+// home.
 #pragma once
 
 #include "platform/TextCodec.h"
+#include "platform/folders/SharedFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +22,15 @@ public:
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot create a test folder");
         root_ = pattern;
+        // The machine-wide folder, when the package is installed, would take
+        // precedence over the data home set below.
+        machineFolder_.emplace(root_ / "machine");
         std::filesystem::create_directories(Data());
         Remember("XDG_DATA_HOME");
+        Remember("XDG_STATE_HOME");
         Remember("HOME");
         ::setenv("XDG_DATA_HOME", Data().c_str(), 1);
+        ::setenv("XDG_STATE_HOME", State().c_str(), 1);
         ::setenv("HOME", (root_ / "home").c_str(), 1);
     }
 
@@ -41,6 +48,7 @@ public:
     const std::filesystem::path& Root() const { return root_; }
     std::filesystem::path Data() const { return root_ / "data"; }
     std::filesystem::path Reports() const { return Data() / "ZUVR"; }
+    std::filesystem::path State() const { return root_ / "state"; }
 
     static std::string Read(const std::filesystem::path& path) {
         std::ifstream file(path, std::ios::binary);
@@ -58,6 +66,7 @@ private:
     }
 
     std::filesystem::path root_;
+    std::optional<platform::MachineDataFolderOverride> machineFolder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
