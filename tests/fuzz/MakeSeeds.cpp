@@ -217,6 +217,10 @@ void Workbooks(const fs::path& out) {
         report.FinishRun();
         report.Save(L"");
     }
+    // Saving leaves the report's lock files beside the workbooks; they are no seeds.
+    for (const fs::directory_entry& entry : fs::directory_iterator(out))
+        if (entry.path().filename().string().starts_with("."))
+            fs::remove(entry.path());
 }
 
 // XML that the report does not write but a workbook on disk may hold: a document type with an
