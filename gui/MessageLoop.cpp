@@ -130,7 +130,11 @@ long MainWindowProc(uint32_t message, uint32_t wParam, int32_t lParam) {
             window->SetDirty(true);
         break;
     case WM_CLOSE:
-        window->Destroy(IMEvent(window, IMEventCode::Close));
+        // A close from outside (the window's close button, the system ending
+        // the program) is the same as the program's own Close: the window's
+        // OnClose handlers, which save the student's work, run before the tree
+        // comes down.
+        window->Close(IMEvent(window, IMEventCode::Close));
         break;
     case WM_SHOWWINDOW:
         window->suspended = wParam == 0;

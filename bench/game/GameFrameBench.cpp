@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/FirstStep.h"
 #include "bench/ProcessCpu.h"
 #include "gui/IMWindow.h"
 #include "gui/MessageLoop.h"
@@ -94,7 +93,7 @@ Figures FullFrames(IMWindow& window) {
 void Run(const char* backend, HeadlessWindow* headless) {
     SetIdleWait(IdleWait::UntilDue);
     App* app = App::GetApp(kWindowTitle, false);
-    OpenFirstStep(*app);
+    app->NextStep();
     IMWindow& window = *MainWindow;
     // The step dialog joins the window at the first tick.
     Settle(window);

@@ -1,13 +1,15 @@
 // The SDL2 window: one full-screen window (or a plain one of the scene's size)
 // whose renderer letterboxes the 800 × 600 scene, and SDL's event queue as the
 // source of input. Implemented: mouse, wheel, keys, typed text, expose,
-// minimise and restore, hide and show, close, device resets, and waking the
-// wait when any thread posts. Left out: side mouse buttons, horizontal
-// wheels, IME composition (only finished text counts).
+// minimise and restore, hide and show, close, device resets, waking the wait
+// when any thread posts, the system's termination signals as a close, and
+// refusing to open where nothing would show the window. Left out: side mouse
+// buttons, horizontal wheels, IME composition (only finished text counts).
 #include "platform/window/SdlWindow.h"
 
 #include "platform/MessageQueue.h"
 #include "platform/TextCodec.h"
+#include "platform/window/TerminationSignals.h"
 #include "platform/window/Utf8Locale.h"
 #include "platform/window/Window.h"
 
@@ -15,11 +17,55 @@
 
 #include <algorithm>
 #include <cmath>
+#include <clocale>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace platform {
+namespace {
+
+// SDL's drivers that open windows nobody sees.
+bool ShowsNothing(const char* driver) {
+    for (const char* screenless : {"offscreen", "dummy", "evdev"})
+        if (driver && SDL_strcasecmp(driver, screenless) == 0)
+            return true;
+    return false;
+}
+
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// The drivers SDL may try when nobody named one, in SDL's own order: every
+// one that shows something; Wayland only where a compositor says it is there,
+// since its library complains on stderr when it finds none.
+std::string ScreenDrivers() {
+    std::string drivers;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* driver = SDL_GetVideoDriver(i);
+        if (ShowsNothing(driver) ||
+            (SDL_strcasecmp(driver, "wayland") == 0 && !IsSet("WAYLAND_DISPLAY")))
+            continue;
+        drivers += (drivers.empty() ? "" : ",") + std::string(driver);
+    }
+    return drivers;
+}
+
+std::string NoDisplayText() {
+    std::string text = "there is no display to show the window on: ";
+    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY"))
+        return text + "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    if (IsSet("DISPLAY"))
+        return text + "the X display " + std::getenv("DISPLAY") + " does not answer";
+    return text + "the Wayland display " + std::getenv("WAYLAND_DISPLAY") + " does not answer";
+}
+
+} // namespace
 
 SdlWindow::~SdlWindow() {
+    StopTerminationRequests();
     SetMessageWaker({});
     if (window)
         SDL_DestroyWindow(window);
@@ -29,17 +75,48 @@ SdlWindow::~SdlWindow() {
 
 bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fullScreen,
                        std::string& error) {
-    // Typed Cyrillic reaches SDL only through an input method opened under a
-    // UTF-8 locale.
+    // Typed Cyrillic reaches SDL only through an input method, which SDL
+    // opens under the environment's locale: that must be a UTF-8 one. The
+    // process goes back to its own character locale once the window stands.
+    // Under a UTF-8 one, Debian's SDL 2.26 reads past the end of a buffer at
+    // every release of a key whose letter is not Latin (it converts the
+    // release's text as if it were Latin-1); under "C" there is no such text,
+    // and the input method still gives the pressed keys' letters in UTF-8.
+    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
+    struct RestoreLocale {
+        const std::string& locale;
+        ~RestoreLocale() { std::setlocale(LC_CTYPE, locale.c_str()); }
+    } restoreLocale{processLocale};
     EnsureUtf8Locale();
     // A child's first click on the window must count, even if it only gave
     // the window the focus.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("cannot start the video subsystem: ") + SDL_GetError();
+    // From here on a shutdown, a logout or Ctrl+C closes the window like the
+    // child does; SDL's own handlers would only cover two of the signals.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    StartTerminationRequests();
+
+    // Where there is no screen SDL falls back to a driver that shows nothing,
+    // and the program would run on unseen. A driver named in SDL_VIDEODRIVER
+    // is taken as it is: the tests ask for the screenless ones that way.
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool driverRequested = requested && *requested;
+    const bool choosing = !driverRequested && !SDL_WasInit(SDL_INIT_VIDEO);
+    if (choosing)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, ScreenDrivers().c_str());
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (choosing)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
+    if (!started) {
+        error = choosing ? NoDisplayText()
+                         : std::string("cannot start the video subsystem: ") + SDL_GetError();
         return false;
     }
     videoStarted = true;
+    if (!driverRequested && ShowsNothing(SDL_GetCurrentVideoDriver())) {
+        error = NoDisplayText();
+        return false;
+    }
 
     int width = placement.right - placement.left;
     int height = placement.bottom - placement.top;

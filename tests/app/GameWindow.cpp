@@ -54,7 +54,9 @@ GameWindow::GameWindow() : folder_(MakeFolder()) {
     app_ = App::GetApp(kWindowTitle, false);
     // A student's report on a private folder receives the game's rows.
     app_->report = new ReportDocument((folder_ / "report.xls").wstring(), L"Ученик");
-    dialog_ = OpenFirstStep(*app_);
+    // The game opens as the shell's step sequence opens every step.
+    app_->NextStep();
+    dialog_ = app_->stepDialog;
     Pass();
     MoveTo(600, 500);
 

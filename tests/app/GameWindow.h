@@ -17,7 +17,6 @@
 
 #include "app/App.h"
 #include "app/ControlPicture.h"
-#include "app/FirstStep.h"
 #include "app/WindowGameScene.h"
 #include "gui/IMAnimationBase.h"
 #include "gui/IMDialogBase.h"

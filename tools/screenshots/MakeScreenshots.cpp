@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -51,30 +50,21 @@ struct Session {
     }
 };
 
-// The title's first step in a full-screen step dialog, focused, as the
-// shell's step sequence opens it (the statistics rows it also writes are of
-// no use to a picture).
-void OpenFirstStepDialog(App& app) {
-    const auto step = app.steps.find(app.currentStep);
-    if (step == app.steps.end())
-        return;
-    auto* dialog = new App::Dialog(app.mainWindow, 0);
-    app.stepDialog = dialog;
-    dialog->SetFocus(true);
-    const auto next = std::next(step);
-    app.currentStep = next == app.steps.end() ? std::wstring() : next->first;
-    step->second(dialog);
+// What the program shows first: the start screen, its name field empty.
+void OpenStart(Session& session) {
+    session.app.ShowStartScreen();
 }
 
 // The game as a run reaches it: the boat at its start on the lake.
+// The step sequence opens it; without a student's name it writes no rows.
 void OpenGame(Session& session) {
-    OpenFirstStepDialog(session.app);
+    session.app.NextStep();
 }
 
 // The game at the deepest point of a dive where the boat starts: pressing the
 // wheel dives, every notch towards the screen goes one step deeper.
 void OpenDive(Session& session) {
-    OpenFirstStepDialog(session.app);
+    session.app.NextStep();
     session.Pass(kSettlingPasses);
     constexpr int kLensX = 140;
     constexpr int kLensY = 330;
@@ -100,6 +90,7 @@ struct Screen {
 // point opens when the program starts: the package's smoke test looks for it
 // on the installed program's display.
 const Screen kScreens[] = {
+    {"start", OpenStart},
     {"game", OpenGame},
     {"dive", OpenDive},
 };
