@@ -4,6 +4,7 @@
 BUILD      := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
+FUZZ_BUILD := build-fuzz
 CMAKE      := cmake
 GENERATOR  := -G Ninja
 CTEST_ARGS := --output-on-failure --timeout 600 -j $(shell nproc)
@@ -17,7 +18,8 @@ export LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions
 export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS := halt_on_error=1:second_deadlock_stack=1
 
-.PHONY: all deps program run test test-fast test-asan test-tsan test-package package bench clean
+.PHONY: all deps program run test test-fast test-asan test-tsan test-package package test-fuzz \
+    fuzz bench clean
 
 all: program
 
@@ -34,8 +36,9 @@ run: program
 	./$(BUILD)/zeltarik
 
 # Every test: the normal build, then the address+undefined sanitizer build,
-# then the threaded code under ThreadSanitizer, then the packages.
-test: test-fast test-asan test-tsan test-package
+# then the threaded code under ThreadSanitizer, then the packages, then a short
+# run of each fuzz target.
+test: test-fast test-asan test-tsan test-package test-fuzz
 
 # The package checks (label package-install) need make package first.
 test-fast: program
@@ -68,12 +71,48 @@ package: program
 test-package: package
 	cd $(BUILD) && ctest --output-on-failure -L package-install
 
+# The fuzz targets of tests/fuzz/ build with clang and libFuzzer in a build of
+# their own. Where clang cannot be had, both fuzz steps say so and pass.
+FUZZ_CXX   := clang++-14
+FUZZ_CC    := clang-14
+FUZZ_PROBE := tests/fuzz/have-libfuzzer.sh $(FUZZ_CXX)
+# How long `make fuzz` runs each target, in seconds.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS := picture theora vorbis workbook
+
+$(FUZZ_BUILD)/build.ninja: | deps
+	$(CMAKE) -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DZEL_BUILD_FUZZERS=ON
+
+# Each target runs for a few seconds from its seeds and its corpus so far.
+test-fuzz: deps
+	@if ! reason=$$($(FUZZ_PROBE)); then \
+	    echo "fuzz: skipped, the fuzz targets cannot be built here: $$reason"; exit 0; fi; \
+	set -e; \
+	$(MAKE) --no-print-directory $(FUZZ_BUILD)/build.ninja; \
+	$(CMAKE) --build $(FUZZ_BUILD) --target fuzzers; \
+	cd $(FUZZ_BUILD) && ctest $(CTEST_ARGS) -L fuzz
+
+# Each target for FUZZ_SECONDS, one after another, at low priority. New inputs
+# stay in $(FUZZ_BUILD)/tests/fuzz/work/<target>/corpus for the next run;
+# findings go to .../findings.
+fuzz: deps
+	@if ! reason=$$($(FUZZ_PROBE)); then \
+	    echo "fuzz: cannot run, the fuzz targets cannot be built here: $$reason"; exit 1; fi
+	$(MAKE) --no-print-directory $(FUZZ_BUILD)/build.ninja
+	$(CMAKE) --build $(FUZZ_BUILD) --target fuzzers
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	    echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	    nice -n 10 tests/fuzz/run-fuzzer.sh $(FUZZ_BUILD)/tests/fuzz/fuzz_$$t $(FUZZ_SECONDS) \
+	        $(FUZZ_BUILD)/tests/fuzz/work/$$t $(FUZZ_BUILD)/tests/fuzz/seeds/$$t; \
+	done
+
 bench: program
 	@set -e; for b in $(BUILD)/bench/*_bench; do \
 	    [ -x "$$b" ] || continue; echo "== $$b"; $(XVFB) "$$b"; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 # Re-makes every picture, sound and video under assets/ (and the review
 # pictures in tools/assets/out/) with our own generators. The generated files

@@ -20,3 +20,19 @@ endif()
 
 # Header-only dependencies whose own headers warn under C++20 are included as
 # system headers by the targets that use them (see media/ for AGG).
+
+# ZEL_BUILD_FUZZERS builds the libFuzzer targets of tests/fuzz/ with clang: every
+# library is instrumented for coverage and checked by the address and undefined
+# sanitizers; only the fuzz targets link libFuzzer's driver.
+option(ZEL_BUILD_FUZZERS "Build the libFuzzer targets of tests/fuzz (clang only)" OFF)
+if(ZEL_BUILD_FUZZERS)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "ZEL_BUILD_FUZZERS needs clang (CMAKE_CXX_COMPILER=clang++-14)")
+    endif()
+    if(ZEL_SANITIZE)
+        message(FATAL_ERROR "ZEL_BUILD_FUZZERS brings its own sanitizers; leave ZEL_SANITIZE empty")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -60,6 +60,21 @@ struct PngDecode {
     int height = 0;
 };
 
+// libpng allocates an ancillary chunk whole, and clears it, as soon as it has read the chunk's
+// length, before any of its data: a few bytes announcing a chunk of 2 GB would take 2 GB. Its
+// own limit on chunk sizes only warns while reading. Nothing libpng needs for a picture of up to
+// kMaxPictureSize a side comes near this (a row is at most 64 kB), so a larger request is
+// refused; libpng then skips that chunk, or fails the decode.
+constexpr size_t kMaxPngAllocation = 8u << 20;
+
+png_voidp PngAllocate(png_structp, png_alloc_size_t size) {
+    return size <= kMaxPngAllocation ? std::malloc(size) : nullptr;
+}
+
+void PngFree(png_structp, png_voidp memory) {
+    std::free(memory);
+}
+
 [[noreturn]] void PngError(png_structp png, png_const_charp message) {
     std::fprintf(stderr, "libpng error: %s\n", message);
     std::longjmp(static_cast<PngDecode*>(png_get_error_ptr(png))->recovery, 1);
@@ -113,7 +128,8 @@ void RequestBgra(png_structp png, png_infop info) {
 DecodeStatus RunPngDecode(PngDecode* d, GraphicsDevice* device) {
     if (setjmp(d->recovery))
         return DecodeStatus::Failed;
-    d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, d, PngError, nullptr);
+    d->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, d, PngError, nullptr, nullptr,
+                                      PngAllocate, PngFree);
     if (!d->png)
         return DecodeStatus::Failed;
     png_set_read_fn(d->png, d, PngRead);

@@ -146,6 +146,8 @@ std::unique_ptr<SoundData> OpenSoundFile(const std::wstring& path) {
 }
 
 size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length) {
+    if (sound.decoderBroken)
+        return 0;
     const ogg_int64_t position = ov_pcm_tell(&sound.decoder);
     if (position < 0)
         return 0;
@@ -160,8 +162,11 @@ size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length) {
         int link = 0;
         long got = ov_read(&sound.decoder, reinterpret_cast<char*>(destination + written), ask,
                            0 /* little-endian */, 2 /* 16-bit */, 1 /* signed */, &link);
-        if (got <= 0)
+        if (got <= 0) {
+            if (got == OV_EBADLINK)
+                sound.decoderBroken = true;
             break;
+        }
         // A chained stream whose next part has another format would play as
         // noise in this buffer: the data ends where the format changes.
         const vorbis_info* info = ov_info(&sound.decoder, link);
@@ -173,5 +178,10 @@ size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length) {
 }
 
 bool RewindSound(SoundData& sound) {
-    return ov_pcm_seek(&sound.decoder, 0) == 0;
+    if (sound.decoderBroken)
+        return false;
+    const int result = ov_pcm_seek(&sound.decoder, 0);
+    if (result == OV_EBADLINK)
+        sound.decoderBroken = true;
+    return result == 0;
 }

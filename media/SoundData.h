@@ -36,6 +36,11 @@ struct SoundData {
     uint32_t totalFrames = 0;
     OggVorbis_File decoder{};
     bool decoderOpen = false;
+    // Set when libvorbis could not set its decoder up from the stream's
+    // codebooks (OV_EBADLINK). It leaves half-made codebooks behind and takes
+    // them for ready on its next attempt, which then divides by zero or reads
+    // through null tables, so such a sound is never decoded or sought again.
+    bool decoderBroken = false;
 };
 
 // Each returns null when the bytes are not a readable Ogg Vorbis stream (or
@@ -53,8 +58,10 @@ uint32_t ResourceSoundTrim(int channels, int sampleRate);
 
 // Decodes at most `length` bytes, and never past `totalFrames`, from the
 // decoder's position into `destination`. Returns the bytes written: fewer than
-// asked for at the end of the data or at a decoding error.
+// asked for at the end of the data or at a decoding error, none once the
+// decoder is broken.
 size_t DecodeInto(SoundData& sound, uint8_t* destination, size_t length);
 
-// Puts the decoder back at the first frame; false when it cannot seek.
+// Puts the decoder back at the first frame; false when it cannot seek or is
+// broken.
 bool RewindSound(SoundData& sound);

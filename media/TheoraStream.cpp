@@ -170,7 +170,12 @@ void TheoraStream::ReadHeaders() {
             Fail("eof searched. terminate...");
     }
 
-    // Headers that decode one by one can still describe a stream the decoder cannot set up.
+    // Headers that decode one by one can still describe a stream the decoder cannot set up, or
+    // one too large to set up.
+    // (`width` × `height` is the encoded frame; the picture lies inside it.)
+    if (info.width > static_cast<ogg_uint32_t>(kMaxFrameSize) ||
+        info.height > static_cast<ogg_uint32_t>(kMaxFrameSize))
+        Fail("error during theora_decode_header (corrupt stream)");
     if (theora_decode_init(&decoderState, &info) != 0)
         Fail("error during theora_decode_header (corrupt stream)");
     decoderReady_ = true;

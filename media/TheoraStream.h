@@ -10,7 +10,7 @@
 //     "error during ogg_stream_init"
 //     "error during ogg_stream_pagein"                     a first page the stream refuses
 //     "error during ogg_stream_packetout"                  a hole in the header pages
-//     "error during theora_decode_header (corrupt stream)"
+//     "error during theora_decode_header (corrupt stream)" also a frame over kMaxFrameSize
 //     "eof searched. terminate..."                         the data ended inside the headers
 //     "error during theora_decode_packetin..."             a frame packet the decoder rejects
 //     "error during theora_decode_YUVout..."
@@ -27,6 +27,12 @@ class TheoraStream {
 public:
     // The most bytes handed to the synchroniser at once.
     static constexpr int kChunkSize = 8192;
+    // The largest encoded frame accepted, in pixels each way, whatever the picture inside it.
+    // The headers may announce up to 1048560 × 1048560, and libtheora allocates its reference
+    // frames for whatever they say before the first frame is read, then decodes every frame
+    // at that size: a few damaged bytes could take gigabytes, or seconds a frame. This is
+    // nearly ten times the area of the largest video the program carries (800 × 608).
+    static constexpr int kMaxFrameSize = 2048;
 
     TheoraStream();
     ~TheoraStream();

@@ -21,14 +21,22 @@ libreoffice-calc-nogui
 file rpm cpio lintian desktop-file-utils appstream mmdebstrap
 "
 
-missing=""
-for p in $packages; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
-done
+# The fuzz targets (tests/fuzz/): clang with libFuzzer and the sanitizer
+# runtimes, and llvm-symbolizer for readable reports. Without them the fuzz
+# step of `make test` is skipped, so a failure to install them is not fatal.
+fuzz_packages="clang-14 libclang-rt-14-dev llvm-14"
 
-[ -z "$missing" ] && exit 0
+missing() {
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            printf ' %s' "$p"
+        fi
+    done
+}
+
+missing_packages=$(missing $packages)
+missing_fuzz=$(missing $fuzz_packages)
+[ -z "$missing_packages$missing_fuzz" ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then
     run=""
@@ -36,7 +44,14 @@ else
     run="sudo"
 fi
 
-echo "Installing:$missing"
 export DEBIAN_FRONTEND=noninteractive
 $run apt-get update -q
-$run apt-get install -y -q --no-install-recommends $missing
+if [ -n "$missing_packages" ]; then
+    echo "Installing:$missing_packages"
+    $run apt-get install -y -q --no-install-recommends $missing_packages
+fi
+if [ -n "$missing_fuzz" ]; then
+    echo "Installing for the fuzz targets:$missing_fuzz"
+    $run apt-get install -y -q --no-install-recommends $missing_fuzz ||
+        echo "install-deps: could not install$missing_fuzz; the fuzz targets will be skipped" >&2
+fi

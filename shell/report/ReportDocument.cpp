@@ -104,6 +104,14 @@ DOMDocument* ParseWorkbook(const XMLByte* bytes, XMLSize_t length, const char* n
             document->release();
         return nullptr;
     }
+    // Workbooks are XML 1.0. An XML 1.1 document may hold control characters
+    // that the serializer refuses to write back, so no save of it could ever
+    // succeed.
+    if (XMLString::equals(document->getXmlVersion(), u"1.1")) {
+        error = "it is XML 1.1";
+        document->release();
+        return nullptr;
+    }
     return document;
 }
 

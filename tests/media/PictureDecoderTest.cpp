@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 using fixtures::PngPicture;
@@ -213,6 +214,26 @@ TEST_F(PictureDecoderTest, BrokenDataFailsWithOneLineAndNothingLeft) {
         ASSERT_EQ(errorLines.size(), 1u) << errors;
         EXPECT_EQ(errorLines[0].rfind(c.line, 0), 0u) << errors;
     }
+}
+
+// libpng allocates and clears a chunk as large as its length says before it reads the data.
+TEST_F(PictureDecoderTest, AChunkThatAnnouncesGigabytesTakesNoMemory) {
+    std::vector<uint8_t> png =
+        fixtures::EncodePng(fixtures::RgbaPicture(4, 4, [](int, int) { return 0xFF336699u; }));
+    // After the signature and IHDR, a suggested-palette chunk of 2^31 − 1 bytes, of which four
+    // are there.
+    const uint8_t chunk[] = {0x7F, 0xFF, 0xFF, 0xFF, 's', 'P', 'L', 'T', 'a', 0, 8, 0};
+    png.insert(png.begin() + 8 + 25, std::begin(chunk), std::end(chunk));
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    testing::internal::CaptureStderr();
+    DecodedPicture picture = DecodePictureFromMemory(device.get(), png.data(), png.size());
+    testing::internal::GetCapturedStderr();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(picture.status, DecodeStatus::Failed);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes more at the peak";
 }
 
 TEST_F(PictureDecoderTest, FilesOpenByTheirUtf8Names) {

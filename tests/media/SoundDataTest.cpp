@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <stdexcept>
 
 using namespace sound_fixture;
 
@@ -24,6 +27,54 @@ std::vector<int16_t> DecodeAll(SoundData& sound) {
     if (got > 0)
         std::memcpy(samples.data(), bytes.data(), got);
     return samples;
+}
+
+// The fixture with the code lengths of its first codebook changed so that three
+// codewords of one bit overfill the code tree. libvorbis reads such a setup
+// header but cannot make its decoder from it.
+std::vector<unsigned char> WithOverfullCodebook(std::vector<unsigned char> bytes) {
+    static const unsigned char kSetup[] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    const auto setup =
+        std::search(bytes.begin(), bytes.end(), std::begin(kSetup), std::end(kSetup));
+    if (setup == bytes.end())
+        throw std::runtime_error("no setup header");
+    const size_t start = static_cast<size_t>(setup - bytes.begin()) + sizeof kSetup;
+    // Vorbis packs its fields from the lowest bit of each byte up.
+    auto bits = [&](size_t at, int count) {
+        uint32_t value = 0;
+        for (int i = 0; i < count; ++i, ++at)
+            value |= uint32_t{(bytes[start + at / 8] >> (at % 8)) & 1u} << i;
+        return value;
+    };
+    auto put = [&](size_t at, int count, uint32_t value) {
+        for (int i = 0; i < count; ++i, ++at) {
+            unsigned char& byte = bytes[start + at / 8];
+            byte = static_cast<unsigned char>((byte & ~(1u << (at % 8))) |
+                                              ((value >> i & 1u) << (at % 8)));
+        }
+    };
+    // Codebook count, then the first book: sync, dimensions, entries, ordered
+    // and sparse flags, and one 5-bit length − 1 per entry.
+    if (bits(8, 24) != 0x564342 || bits(48, 24) < 3 || bits(72, 1) != 0 || bits(73, 1) != 0)
+        throw std::runtime_error("the first codebook is not a plain one");
+    for (int entry = 0; entry < 3; ++entry)
+        put(74 + 5 * entry, 5, 0);
+    // The page holding the header gets its checksum back.
+    for (size_t at = 0; at + 27 < bytes.size();) {
+        ogg_page page;
+        page.header = bytes.data() + at;
+        page.header_len = 27 + bytes[at + 26];
+        page.body = page.header + page.header_len;
+        page.body_len = 0;
+        for (int i = 0; i < bytes[at + 26]; ++i)
+            page.body_len += bytes[at + 27 + i];
+        if (start < at + page.header_len + page.body_len) {
+            ogg_page_checksum_set(&page);
+            break;
+        }
+        at += page.header_len + page.body_len;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -98,6 +149,20 @@ TEST(SoundDataTest, DamagedBytesOpenToNothingOrDecodeWhatTheyHold) {
             EXPECT_LE(decoded.size(), static_cast<size_t>(sound->totalFrames) * 2);
             EXPECT_LT(decoded.size(), reference.size());
         }
+    }
+}
+
+// libvorbis takes the codebooks of a failed decoder set-up for ready on its
+// next attempt, after a seek, and then crashes on them (a division by zero).
+TEST(SoundDataTest, ASoundWhoseDecoderCannotBeSetUpStaysSilentAfterRewinding) {
+    const auto bytes = WithOverfullCodebook(Vorbis(2, 44000, 88000));
+    auto sound = OpenSoundFromMemory(bytes.data(), bytes.size());
+    ASSERT_TRUE(sound) << "the headers themselves still read";
+    std::vector<uint8_t> half(44000 * 2);
+    for (int playback = 0; playback < 3; ++playback) {
+        SCOPED_TRACE(playback);
+        EXPECT_EQ(DecodeInto(*sound, half.data(), half.size()), 0u);
+        EXPECT_FALSE(RewindSound(*sound));
     }
 }
 

@@ -24,6 +24,24 @@ int FrameShown(const TheoraStream& stream) {
     return -1;
 }
 
+// Rewrites the identification header at `header` to announce an encoded frame of the given
+// number of macroblocks (16 pixels) each way around a picture of the given size at its corner.
+void AnnounceFrameSize(std::vector<uint8_t>& bytes, size_t header, unsigned macroblocksWide,
+                       unsigned macroblocksHigh, unsigned pictureWidth, unsigned pictureHeight) {
+    auto put = [&](size_t at, int count, uint32_t value) {
+        for (int i = 0; i < count; ++i)
+            bytes[header + at + i] = static_cast<uint8_t>(value >> 8 * (count - 1 - i));
+    };
+    // After the 7-byte signature and 3 version bytes: frame width and height in macroblocks
+    // (16 bits each), picture width and height (24 bits each), picture offsets (8 bits each).
+    put(10, 2, macroblocksWide);
+    put(12, 2, macroblocksHigh);
+    put(14, 3, pictureWidth);
+    put(17, 3, pictureHeight);
+    put(20, 1, 0);
+    put(21, 1, 0);
+}
+
 std::string OpenError(const std::vector<uint8_t>& bytes) {
     TheoraStream stream;
     try {
@@ -130,6 +148,13 @@ TEST(TheoraStreamTest, TruncatedAndCorruptFilesRaiseTheirMessages) {
         FixChecksums(bytes);
         return bytes;
     };
+    auto announced = [&](unsigned macroblocksWide, unsigned macroblocksHigh, unsigned pictureWidth,
+                         unsigned pictureHeight) {
+        return damaged([&](std::vector<uint8_t>& b) {
+            AnnounceFrameSize(b, packets[0], macroblocksWide, macroblocksHigh, pictureWidth,
+                              pictureHeight);
+        });
+    };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -159,6 +184,13 @@ TEST(TheoraStreamTest, TruncatedAndCorruptFilesRaiseTheirMessages) {
         {"identification header without its signature",
          damaged([&](std::vector<uint8_t>& b) { b[packets[0] + 1] = 'x'; }),
          "eof searched. terminate..."},
+        // libtheora would allocate and decode frames of any size the header announces.
+        {"a frame of 2064 × 2064", announced(129, 129, 2064, 2064),
+         "error during theora_decode_header (corrupt stream)"},
+        {"a frame of 64 × 2064 around a picture of 64 × 40", announced(4, 129, 64, 40),
+         "error during theora_decode_header (corrupt stream)"},
+        {"a frame of 1048560 × 1048560", announced(65535, 65535, 64, 40),
+         "error during theora_decode_header (corrupt stream)"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(OpenError(c.bytes), c.message) << c.what;
