@@ -9,6 +9,8 @@
 #include "platform/Random.h"
 #include "platform/resources/AssetResources.h"
 
+#include <thread>
+
 namespace {
 
 using platform::Rect;
@@ -41,7 +43,12 @@ public:
             audio.WaitForCursorReads(reads, 2, 5s);
             Pass();
         }
-        Pass(3);
+        // A worker posts its stopped notification just after its buffer
+        // stops.
+        for (int i = 0; i < 20; ++i) {
+            std::this_thread::sleep_for(5ms);
+            Pass();
+        }
     }
     static bool Open(Dialog* dialog) {
         const std::vector<Dialog*> screens = Screens();
