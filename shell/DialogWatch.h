@@ -18,8 +18,7 @@ public:
     DialogWatch() = default;
     // Watching begins before any close handler connected later runs: the
     // dialog counts as closed from the start of its close.
-    explicit DialogWatch(Dialog* dialog)
-        : dialog_(dialog), state_(std::make_shared<State>()) {
+    explicit DialogWatch(Dialog* dialog) : dialog_(dialog), state_(std::make_shared<State>()) {
         state_->lifetime = dialog->LifetimeToken();
         dialog->OnClose.connect(
             [state = state_](const IMEvent&) {

@@ -80,8 +80,8 @@ void IMAppBase::BeginInstruction() {
     auto* dialog = new Dialog(mainWindow, 0);
     TrackShownInstruction(dialog);
     const DialogWatch instruction(dialog);
-    escapeConnection_ = mainWindow->OnKeyDown.connect(
-        [this, instruction](const IMKeyboardEvent& event) {
+    escapeConnection_ =
+        mainWindow->OnKeyDown.connect([this, instruction](const IMKeyboardEvent& event) {
             if (event.wParam != kEscapeKey)
                 return 0L;
             // An earlier run's instruction has long closed: then the key
@@ -182,8 +182,8 @@ int IMAppBase::EndInstruction(Dialog* dialog, bool playEndSound, bool showKeyHin
         Renderer->ReleaseTexture(space);
 
         BlinkFrom(mainWindow, instruction, highlight);
-        spaceConnection_ = mainWindow->OnKeyDown.connect(
-            [this, instruction](const IMKeyboardEvent& event) {
+        spaceConnection_ =
+            mainWindow->OnKeyDown.connect([this, instruction](const IMKeyboardEvent& event) {
                 if (event.wParam != kSpaceKey)
                     return 0L;
                 if (instruction.Close())

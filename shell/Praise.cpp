@@ -18,8 +18,8 @@ struct PraiseWord {
 };
 
 const PraiseWord kPraiseWords[] = {
-    {L"bravo_sound", L"bravo_anim"},       {L"gotovo_sound", L"gotovo_anim"},
-    {L"molodec_sound", L"molodec_anim"},   {L"otlichno_sound", L"otlichno_anim"},
+    {L"bravo_sound", L"bravo_anim"},     {L"gotovo_sound", L"gotovo_anim"},
+    {L"molodec_sound", L"molodec_anim"}, {L"otlichno_sound", L"otlichno_anim"},
     {L"ura_sound", L"ura_anim"},
 };
 
@@ -46,8 +46,9 @@ PraiseOverlay OpenPraise(IMWindow* window, int x, int y) {
 
     const platform::AssetBytes cloudBytes = platform::FindEmbeddedAsset(L"oblako_png");
     const int cloudTexture =
-        cloudBytes ? Renderer->LoadTextureFromMemory(L"oblako_png", cloudBytes.data, cloudBytes.size)
-                   : Renderer->InvalidTexture();
+        cloudBytes
+            ? Renderer->LoadTextureFromMemory(L"oblako_png", cloudBytes.data, cloudBytes.size)
+            : Renderer->InvalidTexture();
     IMControl* cloud = overlay->CreatePicture(x, y, L"oblako_png", 0);
     Renderer->ReleaseTexture(cloudTexture);
     // Made after the cloud, so that it is drawn over it: the cloud is opaque
@@ -79,12 +80,12 @@ void PlacePraiseAnimation(PraiseAnimation* animation, int x, int y) {
 int IMAppBase::ShowPraise(Dialog* dialogToClose) {
     const PraiseOverlay praise = OpenPraise(mainWindow, 137, 100);
     PlacePraiseAnimation(praise.animation, 230, 176);
-    praise.animation->OnStop.connect([animation = praise.animation, cloud = praise.cloud](
-                                         const IMEvent&) {
-        CloseControl(animation);
-        CloseControl(cloud);
-        return 0L;
-    });
+    praise.animation->OnStop.connect(
+        [animation = praise.animation, cloud = praise.cloud](const IMEvent&) {
+            CloseControl(animation);
+            CloseControl(cloud);
+            return 0L;
+        });
     praise.animation->Play();
 
     auto* exit = praise.overlay->CreatePicture(0, 0, L"ExitButton", kExitPictureLayer);

@@ -275,7 +275,8 @@ TEST_F(TheoraViewTest, AnAnimationThatCannotBeDecodedSaysSoAndEndsAsIfPlayedThro
     const Row rows[] = {
         {"corrupt header", &corruptHeader, false, 0,
          "animation: error during theora_decode_header (corrupt stream)\n"},
-        {"corrupt frame", &corruptFrame, true, 9, "animation: error during theora_decode_packetin...\n"},
+        {"corrupt frame", &corruptFrame, true, 9,
+         "animation: error during theora_decode_packetin...\n"},
         {"no stream", nullptr, false, 0, "animation: no stream\n"},
     };
     for (const Row& row : rows) {
