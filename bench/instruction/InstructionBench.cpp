@@ -6,6 +6,8 @@
 // is a display (run under Xvfb at 1280 × 800), else on the headless renderer.
 #include <SDL.h>
 
+#include <boost/signals2/connection.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +90,7 @@ void MeasureInstruction(App& app, IMWindow& window) {
         double at;
     };
     std::vector<Shown> shown;
-    window.OnDraw.connect([&](const IMEvent&) {
+    boost::signals2::scoped_connection drawing = window.OnDraw.connect([&](const IMEvent&) {
         if (shown.empty() || shown.back().frame != video->GetFrame())
             shown.push_back({video->GetFrame(), Now()});
         return 0L;
@@ -126,6 +128,8 @@ void MeasureInstruction(App& app, IMWindow& window) {
                 "max %.1f ms\n",
                 shown.size(), seconds * 1000.0 / kFramePeriodMs, skipped, late, at(0.5), at(0.99),
                 at(1.0));
+    // The video goes with its dialog: nothing may ask it for its frame then.
+    drawing.disconnect();
     instruction->Close(IMEvent(instruction, IMEventCode::Close));
     Settle(window);
 }
@@ -138,10 +142,11 @@ void MeasurePraise(App& app, IMWindow& window) {
         return;
     }
     uint64_t drawn = 0;
-    window.OnDraw.connect([&drawn](const IMEvent&) {
-        ++drawn;
-        return 0L;
-    });
+    const boost::signals2::scoped_connection drawing =
+        window.OnDraw.connect([&drawn](const IMEvent&) {
+            ++drawn;
+            return 0L;
+        });
     auto run = [&](bool praising, int& praises) {
         const uint64_t frames = drawn;
         const double cpu = ProcessCpuSeconds();
@@ -176,10 +181,11 @@ void Run(const char* backend) {
     SetIdleWait(IdleWait::UntilDue);
     App* app = App::GetApp(kWindowTitle, false);
     IMWindow& window = *MainWindow;
-    Settle(window);
-    std::printf("\n%s: %s renderer, %dx%d window\n", backend, RendererName().c_str(),
-                window.GetWidth(), window.GetHeight());
+    // Nothing on the start of the program is due, so the loop would wait for
+    // input: the instruction begins first.
+    std::printf("\n%s\n", backend);
     MeasureInstruction(*app, window);
+    std::printf("  (%s renderer)\n", RendererName().c_str());
     MeasurePraise(*app, window);
     App::ReleaseApp();
     ClearMessages();
