@@ -4,8 +4,6 @@
 // (25 frames per second), and the praise overlay's cost while the game runs
 // under it, against the still game alone. Runs on the real window when there
 // is a display (run under Xvfb at 1280 × 800), else on the headless renderer.
-#include <SDL.h>
-
 #include <boost/signals2/connection.hpp>
 
 #include <algorithm>
@@ -25,7 +23,6 @@
 #include "platform/DebugOutput.h"
 #include "platform/MessageQueue.h"
 #include "platform/audio/HeadlessAudio.h"
-#include "platform/graphics/SdlNativeWindow.h"
 #include "platform/window/HeadlessWindow.h"
 
 using namespace platform;
@@ -41,18 +38,6 @@ constexpr double kFramePeriodMs = 40.0;
 
 double Now() {
     return double(PerformanceCounter()) / double(PerformanceFrequency());
-}
-
-std::string RendererName() {
-    if (!Renderer || Renderer->device == nullptr)
-        return "?";
-    if (Renderer->device->IsHeadless())
-        return "software (headless)";
-    SDL_Renderer* renderer = SDL_GetRenderer(ToSdlWindow(Renderer->window));
-    SDL_RendererInfo info{};
-    if (renderer == nullptr || SDL_GetRendererInfo(renderer, &info) != 0)
-        return "?";
-    return info.name;
 }
 
 template <class Control> Control* Find(Dialog* dialog) {
@@ -185,7 +170,6 @@ void Run(const char* backend) {
     // input: the instruction begins first.
     std::printf("\n%s\n", backend);
     MeasureInstruction(*app, window);
-    std::printf("  (%s renderer)\n", RendererName().c_str());
     MeasurePraise(*app, window);
     App::ReleaseApp();
     ClearMessages();
