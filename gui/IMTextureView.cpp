@@ -83,10 +83,17 @@ Rect IMTextureView::DrawnBounds() const {
 bool IMTextureView::DrawsTheSameWhenCut() const {
     const Rect r = GetRect();
     const Rect s = GetSourceRect();
-    if (r.Width() != s.Width() || r.Height() != s.Height())
-        return false;
     const double quarters = angle / (std::numbers::pi / 2);
-    return std::fabs(quarters - std::round(quarters)) < 1e-5;
+    if (std::fabs(quarters - std::round(quarters)) >= 1e-5)
+        return false;
+    if (r.Width() == s.Width() && r.Height() == s.Height())
+        return true;
+    // The device draws a picture made smaller along either side, or turned, from a resized copy
+    // it keeps, which any cut shows exactly; a picture enlarged upright is sampled anew for each
+    // cut.
+    const bool smaller = r.Width() < s.Width() || r.Height() < s.Height();
+    const bool turned = std::lround(quarters) % 4 != 0;
+    return smaller || turned;
 }
 
 std::optional<uint64_t> IMTextureView::Look() const {
