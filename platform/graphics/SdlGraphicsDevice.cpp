@@ -61,6 +61,7 @@ public:
         locked_ = false;
         // New pixels: every resized or turned copy of the old ones is stale.
         DropCopies();
+        visible.reset();
     }
 
     SDL_Texture* Handle() const { return texture_; }
@@ -75,7 +76,12 @@ public:
         int quarter = 0;
         SDL_ScaleMode mode = SDL_ScaleModeNearest;
         uint64_t lastUse = 0;
+        // The copy's pixels with any alpha; blending leaves the scene as it is everywhere else.
+        SDL_Rect visible{};
     };
+    // The texels with any alpha, once the device has looked; unknown again after new pixels.
+    std::optional<SDL_Rect> visible;
+    bool IsLocked() const { return locked_; }
     // The copies kept of one texture: enough for a picture shown at a few sizes or turns at once
     // (an arrow turned four ways, the lake bottom during a dive), few enough to cost little.
     static constexpr size_t kMaxCopies = 4;
@@ -101,6 +107,30 @@ private:
     bool locked_ = false;
     std::vector<Copy> copies_;
 };
+
+// The smallest rectangle holding every pixel whose alpha (the fourth byte) is not zero; empty
+// when there is none.
+SDL_Rect VisibleBounds(const uint8_t* pixels, int pitch, int width, int height) {
+    int left = width, right = 0, top = height, bottom = 0;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + static_cast<size_t>(y) * pitch;
+        int first = 0;
+        while (first < width && row[4 * first + 3] == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (row[4 * last + 3] == 0)
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last + 1);
+        top = std::min(top, y);
+        bottom = y + 1;
+    }
+    if (right <= left)
+        return SDL_Rect{0, 0, 0, 0};
+    return SDL_Rect{left, top, right - left, bottom - top};
+}
 
 SDL_Color ToSdlColor(uint32_t argb) {
     return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
@@ -440,10 +470,10 @@ private:
             !Near(placement->height, static_cast<float>(height)) || width <= 0 || height <= 0)
             return false;
         const SDL_Rect& source = placement->source;
-        // At its own size and upright a picture is copied texel for texel already. Enlarged
-        // upright, SDL samples the nearest texel for a blended draw by another rule than for a
-        // plain copy, so no copy could match it; that draw reads only the texels it shows.
-        if (placement->quarter == 0 && mode == SDL_ScaleModeNearest)
+        const bool ownSize = placement->quarter == 0 && width == source.w && height == source.h;
+        // Enlarged upright, SDL samples the nearest texel for a blended draw by another rule than
+        // for a plain copy, so no copy could match it; that draw reads only the texels it shows.
+        if (placement->quarter == 0 && mode == SDL_ScaleModeNearest && !ownSize)
             return false;
         const bool sideways = placement->quarter % 2 == 1;
         const int boxWidth = sideways ? height : width, boxHeight = sideways ? width : height;
@@ -451,27 +481,63 @@ private:
         const float top = placement->centreY - boxHeight * 0.5f;
         if (!Near(left, std::round(left)) || !Near(top, std::round(top)))
             return false;
+        const int x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
 
-        SdlTexture::Copy* copy = nullptr;
-        for (SdlTexture::Copy& kept : texture.Copies())
-            if (kept.width == width && kept.height == height &&
-                kept.quarter == placement->quarter && kept.mode == mode &&
-                kept.source.x == source.x && kept.source.y == source.y &&
-                kept.source.w == source.w && kept.source.h == source.h)
-                copy = &kept;
-        if (!copy) {
-            copy = MakeCopy(texture, *placement, width, height, boxWidth, boxHeight, mode);
-            if (!copy)
-                return false;
+        // What is copied to the scene at its own size: the texture itself (a picture at its own
+        // size) or its copy, only where it has any alpha.
+        SDL_Texture* from = nullptr;
+        SDL_Rect part{}, destination{};
+        if (ownSize) {
+            from = texture.Handle();
+            const SDL_Rect visible = VisibleTexels(texture);
+            if (!SDL_IntersectRect(&source, &visible, &part))
+                return true;
+            destination = SDL_Rect{x + part.x - source.x, y + part.y - source.y, part.w, part.h};
+        } else {
+            SdlTexture::Copy* copy = nullptr;
+            for (SdlTexture::Copy& kept : texture.Copies())
+                if (kept.width == width && kept.height == height &&
+                    kept.quarter == placement->quarter && kept.mode == mode &&
+                    kept.source.x == source.x && kept.source.y == source.y &&
+                    kept.source.w == source.w && kept.source.h == source.h)
+                    copy = &kept;
+            if (!copy) {
+                copy = MakeCopy(texture, *placement, width, height, boxWidth, boxHeight, mode);
+                if (!copy)
+                    return false;
+            }
+            copy->lastUse = ++copyUses_;
+            from = copy->texture;
+            part = copy->visible;
+            if (part.w <= 0 || part.h <= 0)
+                return true;
+            destination = SDL_Rect{x + part.x, y + part.y, part.w, part.h};
         }
-        copy->lastUse = ++copyUses_;
         SDL_Color c = ToSdlColor(q[0].diffuse);
-        SDL_SetTextureColorMod(copy->texture, c.r, c.g, c.b);
-        SDL_SetTextureAlphaMod(copy->texture, c.a);
-        const SDL_Rect destination{static_cast<int>(std::lround(left)),
-                                   static_cast<int>(std::lround(top)), boxWidth, boxHeight};
-        SDL_RenderCopy(renderer_, copy->texture, nullptr, &destination);
+        SDL_SetTextureColorMod(from, c.r, c.g, c.b);
+        SDL_SetTextureAlphaMod(from, c.a);
+        SDL_RenderCopy(renderer_, from, &part, &destination);
+        SDL_SetTextureColorMod(from, 255, 255, 255);
+        SDL_SetTextureAlphaMod(from, 255);
         return true;
+    }
+
+    // The texels of the texture with any alpha, looked for once after each change of its pixels.
+    SDL_Rect VisibleTexels(SdlTexture& texture) {
+        const SDL_Rect whole{0, 0, texture.Width(), texture.Height()};
+        if (texture.visible)
+            return *texture.visible;
+        if (texture.Format() == TextureFormat::X8R8G8B8 || texture.IsLocked())
+            return whole;
+        void* pixels = nullptr;
+        int pitch = 0;
+        // The processor's textures are memory: locking only hands out their pixels.
+        if (SDL_LockTexture(texture.Handle(), nullptr, &pixels, &pitch) != 0)
+            return whole;
+        texture.visible = VisibleBounds(static_cast<const uint8_t*>(pixels), pitch,
+                                        texture.Width(), texture.Height());
+        SDL_UnlockTexture(texture.Handle());
+        return *texture.visible;
     }
 
     SdlTexture::Copy* MakeCopy(SdlTexture& texture, const RightAnglePlacement& placement,
@@ -517,6 +583,12 @@ private:
                               90.0 * placement.quarter, nullptr, SDL_FLIP_NONE);
         }
         SDL_SetTextureBlendMode(handle, SDL_BLENDMODE_BLEND);
+        std::vector<uint32_t> pixels(static_cast<size_t>(boxWidth) * boxHeight);
+        SDL_Rect visible{0, 0, boxWidth, boxHeight};
+        if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(),
+                                 boxWidth * 4) == 0)
+            visible = VisibleBounds(reinterpret_cast<const uint8_t*>(pixels.data()), boxWidth * 4,
+                                    boxWidth, boxHeight);
         SDL_SetRenderTarget(renderer_, nullptr);
         ApplyClip();
         SDL_SetTextureBlendMode(made, SDL_BLENDMODE_BLEND);
@@ -538,6 +610,7 @@ private:
         copy.height = height;
         copy.quarter = placement.quarter;
         copy.mode = mode;
+        copy.visible = visible;
         copies.push_back(copy);
         return &copies.back();
     }

@@ -254,11 +254,14 @@ size_t DifferingPixels(const Screenshot& a, const Screenshot& b) {
 } // namespace
 
 // Pictures drawn smaller or turned by right angles come from a resized or turned copy the device
-// keeps: the pixels are those SDL gives drawing the picture whole (the whole-frame way), and
+// keeps, and every picture is copied only where it has any alpha: the pixels are those SDL gives drawing the picture whole (the whole-frame way), and
 // drawing it cut into pieces gives exactly the same pixels, which SDL's own resizing of a cut
 // picture does not. (Enlarged upright pictures are drawn as before, and cut differently.)
 TEST(GraphicsDeviceTest, ResizedAndTurnedPicturesDrawTheSameWholeAndCut) {
     const PictureCase cases[] = {
+        {"at its own size", {0, 0, 13, 11}, {7, 3, 20, 14}, 0, 0xFFFFFFFF},
+        {"the whole texture, its transparent border included", {0, 0, 16, 16}, {40, 20, 56, 36},
+         0, 0x90FF80FF},
         {"halved", {0, 0, 13, 11}, {10, 9, 16, 14}, 0, 0xFFFFFFFF},
         {"made smaller, odd sizes, tinted grey", {0, 0, 13, 11}, {20, 5, 29, 12}, 0, 0xFF808080},
         {"wider and lower, translucent", {0, 0, 13, 11}, {30, 20, 50, 26}, 0, 0x80FFC040},
