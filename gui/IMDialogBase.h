@@ -89,6 +89,20 @@ protected:
 private:
     long TrackFocus(const IMEvent& event);
 
+    // A child drawing fully opaque pixels over `cover` outside `hole` (scene coordinates), the
+    // `order`-th child in drawing order.
+    struct Occluder {
+        size_t order;
+        platform::Rect cover;
+        platform::Rect hole;
+    };
+    // The opaque children met by the clip, with the renderer's origin at the dialog's corner.
+    std::vector<Occluder> Occluders(const platform::Rect& clip) const;
+    // Whether any of the child's pixels inside the clip and the frame's drawing region lies
+    // outside the covers of the opaque children drawn after it.
+    bool Seen(const IMControl& child, size_t order, const std::vector<Occluder>& occluders,
+              const platform::Rect& clip) const;
+
     // Children removed before their first tick: out of every table at once,
     // deleted at the next ProcessRemovals like every other removal, because
     // the call may come from inside one of their own handlers.
