@@ -78,6 +78,11 @@ public:
         uint64_t lastUse = 0;
         // The copy's pixels with any alpha; blending leaves the scene as it is everywhere else.
         SDL_Rect visible{};
+        // An opaque copy (every alpha 255) keeps its pixels, ARGB, to be tinted once for a
+        // tint that stays (the lake bottom's grey): `tinted` holds them multiplied by `tint`.
+        std::vector<uint32_t> opaquePixels;
+        SDL_Texture* tinted = nullptr;
+        uint32_t tint = 0;
     };
     // The texels with any alpha, once the device has looked; unknown again after new pixels.
     std::optional<SDL_Rect> visible;
@@ -87,8 +92,11 @@ public:
     static constexpr size_t kMaxCopies = 4;
     std::vector<Copy>& Copies() { return copies_; }
     void DropCopies() {
-        for (Copy& copy : copies_)
+        for (Copy& copy : copies_) {
             SDL_DestroyTexture(copy.texture);
+            if (copy.tinted)
+                SDL_DestroyTexture(copy.tinted);
+        }
         copies_.clear();
     }
     size_t Bytes() const { return static_cast<size_t>(Width()) * Height() * 4; }
@@ -512,6 +520,14 @@ private:
             if (part.w <= 0 || part.h <= 0)
                 return true;
             destination = SDL_Rect{x + part.x, y + part.y, part.w, part.h};
+            // Opaque under an opaque tint, blending only multiplies each channel by the tint, as
+            // the tinted copy already has: drawn as it is, it spares SDL's slowest blend.
+            if (!copy->opaquePixels.empty() && q[0].diffuse >> 24 == 0xFF) {
+                if (SDL_Texture* tinted = TintedCopy(*copy, q[0].diffuse)) {
+                    SDL_RenderCopy(renderer_, tinted, &part, &destination);
+                    return true;
+                }
+            }
         }
         SDL_Color c = ToSdlColor(q[0].diffuse);
         SDL_SetTextureColorMod(from, c.r, c.g, c.b);
@@ -538,6 +554,42 @@ private:
                                         texture.Width(), texture.Height());
         SDL_UnlockTexture(texture.Handle());
         return *texture.visible;
+    }
+
+    // The opaque copy with each channel multiplied by the tint's as SDL's blend multiplies it
+    // (c × t / 255), made again only when the tint changes; drawn without blending.
+    SDL_Texture* TintedCopy(SdlTexture::Copy& copy, uint32_t tint) {
+        if (copy.tinted && copy.tint == tint)
+            return copy.tinted;
+        if (!copy.tinted) {
+            copy.tinted = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                            SDL_TEXTUREACCESS_STREAMING, copy.visible.x + copy.visible.w,
+                                            copy.visible.y + copy.visible.h);
+            if (!copy.tinted)
+                return nullptr;
+            SDL_SetTextureBlendMode(copy.tinted, SDL_BLENDMODE_NONE);
+        }
+        void* bits = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(copy.tinted, nullptr, &bits, &pitch) != 0)
+            return nullptr;
+        int width = 0, height = 0;
+        SDL_QueryTexture(copy.tinted, nullptr, nullptr, &width, &height);
+        const uint32_t red = tint >> 16 & 0xFF, green = tint >> 8 & 0xFF, blue = tint & 0xFF;
+        const size_t copyWidth = copy.opaquePixels.size() / static_cast<size_t>(height);
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* from = copy.opaquePixels.data() + static_cast<size_t>(y) * copyWidth;
+            auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) +
+                                                   static_cast<size_t>(y) * pitch);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = from[x];
+                to[x] = 0xFF000000u | ((p >> 16 & 0xFF) * red / 255) << 16 |
+                        ((p >> 8 & 0xFF) * green / 255) << 8 | (p & 0xFF) * blue / 255;
+            }
+        }
+        SDL_UnlockTexture(copy.tinted);
+        copy.tint = tint;
+        return copy.tinted;
     }
 
     SdlTexture::Copy* MakeCopy(SdlTexture& texture, const RightAnglePlacement& placement,
@@ -589,6 +641,8 @@ private:
                                  boxWidth * 4) == 0)
             visible = VisibleBounds(reinterpret_cast<const uint8_t*>(pixels.data()), boxWidth * 4,
                                     boxWidth, boxHeight);
+        const bool opaque =
+            std::all_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p >> 24 == 0xFF; });
         SDL_SetRenderTarget(renderer_, nullptr);
         ApplyClip();
         SDL_SetTextureBlendMode(made, SDL_BLENDMODE_BLEND);
@@ -601,6 +655,8 @@ private:
                                                return a.lastUse < b.lastUse;
                                            });
             SDL_DestroyTexture(oldest->texture);
+            if (oldest->tinted)
+                SDL_DestroyTexture(oldest->tinted);
             copies.erase(oldest);
         }
         SdlTexture::Copy copy;
@@ -611,7 +667,9 @@ private:
         copy.quarter = placement.quarter;
         copy.mode = mode;
         copy.visible = visible;
-        copies.push_back(copy);
+        if (opaque)
+            copy.opaquePixels = std::move(pixels);
+        copies.push_back(std::move(copy));
         return &copies.back();
     }
 

@@ -156,13 +156,16 @@ TEST(GraphicsDeviceTest, WindowDeviceDrawsTheSceneAndScalesItToTheWindow) {
 namespace {
 
 // A picture of 13 × 11 in a 16 × 16 texture whose texels all differ, some translucent, some
-// fully transparent, as pictures with soft edges are.
-std::unique_ptr<DeviceTexture> SoftPicture(GraphicsDevice& device) {
+// fully transparent, as pictures with soft edges are; or all opaque.
+std::unique_ptr<DeviceTexture> SoftPicture(GraphicsDevice& device, bool opaque) {
     auto texture = device.CreateTexture(16, 16, TextureFormat::A8R8G8B8);
     TextureLock lock(*texture);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 13; ++x) {
-            const uint32_t alpha = (x + y) % 5 == 0 ? 0 : (x * 37 + y * 11) % 3 == 0 ? 0x80 : 0xFF;
+            const uint32_t alpha = opaque                ? 0xFF
+                                   : (x + y) % 5 == 0 ? 0
+                                   : (x * 37 + y * 11) % 3 == 0 ? 0x80
+                                                                : 0xFF;
             const uint32_t argb = alpha << 24 | uint32_t(x * 19) << 16 | uint32_t(y * 23) << 8 |
                                   uint32_t((x * y * 7) & 0xFF);
             std::memcpy(lock.Bits() + y * lock.Pitch() + 4 * x, &argb, 4);
@@ -215,6 +218,7 @@ struct PictureCase {
     Rect destination;
     float quarters;
     uint32_t tint;
+    bool opaque = false;
 };
 
 // The background, then the picture, drawn once more for each rectangle of `clips` with that
@@ -222,7 +226,7 @@ struct PictureCase {
 Screenshot DrawPicture(GraphicsDevice& device, const PictureCase& c,
                        const std::vector<Rect>& clips = {}) {
     auto background = Background(device);
-    auto picture = SoftPicture(device);
+    auto picture = SoftPicture(device, c.opaque);
     const Quad quad = PictureQuad(*picture, c.source, c.destination,
                                   c.quarters * 3.14159265358979f / 2, c.tint);
     device.Clear(0xFF000000);
@@ -272,6 +276,9 @@ TEST(GraphicsDeviceTest, ResizedAndTurnedPicturesDrawTheSameWholeAndCut) {
         {"a half turn, tinted", {0, 0, 13, 11}, {40, 30, 53, 41}, 2, 0xC0FF8040},
         {"three quarter turns, enlarged", {0, 0, 13, 11}, {5, 10, 31, 32}, 3, 0xFFFFFFFF},
         {"a quarter turn, made smaller", {0, 0, 13, 11}, {44, 4, 52, 10}, 1, 0xFFFFFFFF},
+        {"opaque, made smaller, tinted grey", {0, 0, 13, 11}, {12, 30, 20, 37}, 0, 0xFF878787, true},
+        {"opaque, a quarter turn, tinted", {0, 0, 13, 11}, {30, 2, 43, 13}, 1, 0xFFFF8040, true},
+        {"opaque, halved, translucent tint", {0, 0, 13, 11}, {2, 2, 8, 7}, 0, 0x80FFFFFF, true},
     };
     // The scene in uneven pieces, as partial redraws cut it.
     const int columns[] = {0, 5, 18, 33, 47, 64}, rows[] = {0, 7, 22, 31, 48};
