@@ -13,6 +13,13 @@
 // SDL's software renderer draws a quad texel-exactly only when it is axis-aligned with four equal
 // vertex colours; it rasterises other quads as triangles, which drops a row and a column. Quads
 // turned by a multiple of 90° are therefore drawn with SDL_RenderCopyEx, which is exact.
+//
+// Drawn by the processor, a picture made smaller or turned by a right angle is resized and turned
+// once into a copy kept beside its texture (made as SDL draws the whole picture, so the pixels do
+// not change), opaque copies also tinted once, and every picture is copied to the scene only
+// where it has any alpha. The first spares SDL resizing the whole source at every draw and makes
+// a cut picture show exactly its part of the whole one; ZELTARIK_REDRAW=whole draws as SDL alone
+// does, the plain way the tests and the benchmark compare with.
 #include "platform/graphics/GraphicsDevice.h"
 #include "platform/graphics/DrawingPath.h"
 #include "platform/graphics/ScenePresenter.h"
