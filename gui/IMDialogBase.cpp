@@ -391,6 +391,22 @@ bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
 }
 
 template <class View>
+bool IMDialogBase<View>::CoversOpaquely(int originX, int originY, const Rect& clip,
+                                        const Rect& rect) const {
+    if (this->IsHidden())
+        return false;
+    const Rect area = this->GetRect();
+    const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
+    if (IntersectRect(inside, rect) != rect)
+        return false;
+    for (const auto& [layer, controls] : children)
+        for (const IMControl* child : controls)
+            if (child->CoversOpaquely(originX + area.left, originY + area.top, inside, rect))
+                return true;
+    return false;
+}
+
+template <class View>
 void IMDialogBase<View>::GrowDamage(int originX, int originY, const Rect& clip,
                                     DamageRegion& damage, bool& grown) const {
     if (this->IsHidden())

@@ -53,6 +53,8 @@ public:
     long Destroy(const IMEvent& event) override;
     long HandleKillFocus(const IMEvent& event) override;
     std::optional<int64_t> NextWakeUp() const override;
+    bool CoversOpaquely(int originX, int originY, const platform::Rect& clip,
+                        const platform::Rect& rect) const override;
     bool AddDamage(int originX, int originY, const platform::Rect& clip,
                    DamageRegion& damage) const override;
     void KeepDrawnState() override;

@@ -118,10 +118,18 @@ bool IMTextureView::OpaqueArea(Rect& cover, Rect& hole) const {
         return false;
     const Rect r = GetRect();
     const Rect s = GetSourceRect();
-    if (r.IsEmpty() || r.Width() != s.Width() || r.Height() != s.Height())
+    if (r.IsEmpty() || s.IsEmpty())
         return false;
     cover = r;
     hole = Renderer->TranslucentPart(textureId, s);
+    // Resized, a picture is opaque only if all its source is, filtering blending neighbouring
+    // texels; its outermost pixels may blend texels beyond the source (OpenGL's filter does), so
+    // they are left out of the cover.
+    if (r.Width() != s.Width() || r.Height() != s.Height()) {
+        cover = Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+        hole = Rect{};
+        return !cover.IsEmpty() && Renderer->TranslucentPart(textureId, s).IsEmpty();
+    }
     if (!hole.IsEmpty())
         hole = hole.Offset(r.left - s.left, r.top - s.top);
     return true;
