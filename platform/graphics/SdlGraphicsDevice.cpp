@@ -90,6 +90,10 @@ public:
         std::vector<uint32_t> opaquePixels;
         SDL_Texture* tinted = nullptr;
         uint32_t tint = 0;
+        // The tint of the last draw and how many draws in a row had it: a copy drawn once with
+        // a tint (a step of the dive) is not worth tinting.
+        uint32_t lastTint = 0;
+        int drawsWithTint = 0;
     };
     // The texels with any alpha, once the device has looked; unknown again after new pixels.
     std::optional<SDL_Rect> visible;
@@ -529,8 +533,12 @@ private:
             destination = SDL_Rect{x + part.x, y + part.y, part.w, part.h};
             // Opaque under an opaque tint, blending only multiplies each channel by the tint, as
             // the tinted copy already has: drawn as it is, it spares SDL's slowest blend.
-            if (!copy->opaquePixels.empty() && q[0].diffuse >> 24 == 0xFF) {
-                if (SDL_Texture* tinted = TintedCopy(*copy, q[0].diffuse)) {
+            const uint32_t tint = q[0].diffuse;
+            copy->drawsWithTint = copy->lastTint == tint ? copy->drawsWithTint + 1 : 1;
+            copy->lastTint = tint;
+            if (!copy->opaquePixels.empty() && tint >> 24 == 0xFF &&
+                ((copy->tinted && copy->tint == tint) || copy->drawsWithTint >= 2)) {
+                if (SDL_Texture* tinted = TintedCopy(*copy, tint)) {
                     SDL_RenderCopy(renderer_, tinted, &part, &destination);
                     return true;
                 }

@@ -238,11 +238,14 @@ Screenshot DrawPicture(GraphicsDevice& device, const PictureCase& c,
         device.DrawQuad(*picture, quad);
     }
     device.SetViewport(Rect{0, 0, device.Width(), device.Height()});
-    // Twice over: the second draw comes from what the first one kept.
-    device.DrawQuad(*background, AtOwnSize(*background, 0, 0));
-    for (const Rect& clip : clips.empty() ? std::vector<Rect>{Rect{0, 0, 64, 48}} : clips) {
-        device.SetViewport(clip);
-        device.DrawQuad(*picture, quad);
+    // Twice more: later draws come from what the first one kept.
+    for (int again = 0; again < 2; ++again) {
+        device.SetViewport(Rect{0, 0, device.Width(), device.Height()});
+        device.DrawQuad(*background, AtOwnSize(*background, 0, 0));
+        for (const Rect& clip : clips.empty() ? std::vector<Rect>{Rect{0, 0, 64, 48}} : clips) {
+            device.SetViewport(clip);
+            device.DrawQuad(*picture, quad);
+        }
     }
     device.SetViewport(Rect{0, 0, device.Width(), device.Height()});
     return device.ReadPixels();
