@@ -15,6 +15,7 @@
 #include "platform/window/Window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -61,6 +62,54 @@ std::string NoDisplayText() {
     if (IsSet("DISPLAY"))
         return text + "the X display " + std::getenv("DISPLAY") + " does not answer";
     return text + "the Wayland display " + std::getenv("WAYLAND_DISPLAY") + " does not answer";
+}
+
+// Whether an X window manager runs on the window's display (it announces itself on the root
+// window). Asked through the X library SDL has already loaded. True where it cannot tell, and for
+// every other video driver.
+bool HasWindowManager(SDL_Window* window) {
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !info.info.x11.display)
+        return true;
+    void* library = SDL_LoadObject("libX11.so.6");
+    if (!library)
+        return true;
+    using InternAtom = Atom (*)(Display*, const char*, Bool);
+    using GetProperty = int (*)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*,
+                                unsigned long*, unsigned long*, unsigned char**);
+    using Free = int (*)(void*);
+    using DefaultRoot = Window (*)(Display*);
+    auto intern = reinterpret_cast<InternAtom>(SDL_LoadFunction(library, "XInternAtom"));
+    auto get = reinterpret_cast<GetProperty>(SDL_LoadFunction(library, "XGetWindowProperty"));
+    auto release = reinterpret_cast<Free>(SDL_LoadFunction(library, "XFree"));
+    auto root = reinterpret_cast<DefaultRoot>(SDL_LoadFunction(library, "XDefaultRootWindow"));
+    bool found = true;
+    if (intern && get && release && root) {
+        Display* display = info.info.x11.display;
+        const Atom check = intern(display, "_NET_SUPPORTING_WM_CHECK", True);
+        found = false;
+        if (check != 0) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (get(display, root(display), check, 0, 1, False, AnyPropertyType, &type, &format,
+                    &items, &after, &data) == Success &&
+                data) {
+                found = items > 0;
+                release(data);
+            }
+        }
+    }
+    SDL_UnloadObject(library);
+    return found;
+#else
+    (void)window;
+    return true;
+#endif
 }
 
 } // namespace
@@ -142,6 +191,11 @@ bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fu
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;
     }
+    // Without a window manager nobody answers SDL's request to show the window full screen, and
+    // SDL waits a tenth of a second for the answer before it gives up; the window made at the
+    // display's size and place already covers it, so the request goes.
+    if (fullScreen && !HasWindowManager(window))
+        SDL_SetWindowFullscreen(window, 0);
 
     wakeEvent = SDL_RegisterEvents(1);
     if (wakeEvent != static_cast<uint32_t>(-1)) {
