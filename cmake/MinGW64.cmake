@@ -33,3 +33,7 @@ set(ENV{PKG_CONFIG_PATH} "")
 # One executable with nothing beside it: the C and C++ runtimes and winpthread
 # are linked in statically, as are the libraries of the prefix.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# Static libraries need the libraries they use themselves on the link line:
+# pkg-config's private ones.
+set(PKG_CONFIG_ARGN --static)

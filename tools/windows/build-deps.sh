@@ -168,15 +168,52 @@ recipe_libsdl2() {
     cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF
 }
 recipe_xerces_c() {
+    # Its tests include <Windows.h> by a name only a case-blind file system
+    # finds; the library and its samples do not.
+    sed -i '/^add_subdirectory(tests)/d' "$1/CMakeLists.txt"
     cmake_build "$1" -Dnetwork=OFF -Dtranscoder=windows -Dmessage-loader=inmemory \
         -Dthreads=ON -Dxmlch-type=char16_t
 }
 
+# AGG: its library is a handful of C++ files beside headers. Where the
+# archive does not serve Debian's source package, the curve flattening the
+# program's text drawing needs (the only part not in the headers) comes from
+# agg/agg_curves.cpp, over the host's AGG headers of the same version.
+recipe_agg() {
+    build=$cache/build/agg
+    rm -rf "$build"; mkdir -p "$build" "$prefix/include/agg2" "$prefix/lib/pkgconfig"
+    if [ -n "$1" ]; then
+        cp "$1"/include/*.h "$prefix/include/agg2/"
+        sources=$(ls "$1"/src/agg_*.cpp)
+        include=$1/include
+    else
+        cp /usr/include/agg2/*.h "$prefix/include/agg2/"
+        sources=$here/agg/agg_curves.cpp
+        include=$prefix/include/agg2
+    fi
+    for c in $sources; do
+        nice -n "$nice_level" $host-g++-posix -O2 -I"$include" -c "$c" \
+            -o "$build/$(basename "$c" .cpp).o" || return 1
+    done
+    $host-ar rcs "$prefix/lib/libagg.a" "$build"/*.o
+    printf 'prefix=%s\nName: libagg\nDescription: Anti-Grain Geometry\nVersion: 2.6.1\nLibs: -L${prefix}/lib -lagg\nCflags: -I${prefix}/include/agg2\n' \
+        "$prefix" >"$prefix/lib/pkgconfig/libagg.pc"
+    rm -rf "$build"
+}
+
+# GoogleTest for the test executables, from the source Debian's libgtest-dev
+# ships (googletest).
+recipe_googletest() {
+    cmake_build "$1" -Dgtest_disable_pthreads=OFF -DINSTALL_GTEST=ON -DBUILD_GMOCK=ON
+}
+
 need_packages g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools \
-    dpkg-dev cmake ninja-build make pkg-config autotools-dev xz-utils
+    dpkg-dev cmake ninja-build make pkg-config autotools-dev xz-utils libboost-dev googletest
 ensure_deb_src
 
-mkdir -p "$prefix" "$cache/build" "$cache/stamps"
+mkdir -p "$prefix/include" "$cache/build" "$cache/stamps"
+# Boost's header-only libraries are the same for every system: the host's.
+ln -sfn /usr/include/boost "$prefix/include/boost"
 compiler=$($host-g++-posix --version | head -1)
 toolchain_hash=$(sha256sum "$toolchain" | cut -c1-16)
 
@@ -195,4 +232,30 @@ for pkg in zlib libpng1.6 libjpeg-turbo libogg libvorbis libtheora freetype libs
     touch "$cache/stamps/$pkg.$stamp"
     log "built $(basename "$src") in $(( $(date +%s) - start )) s"
 done
+if agg_source=$(fetch_source agg 2>/dev/null); then
+    agg_name=$(basename "$agg_source")
+else
+    agg_source=""
+    agg_name="agg_curves.cpp $(sha256sum "$here/agg/agg_curves.cpp" | cut -c1-16)"
+    log "agg: the archive does not serve its source; using agg/agg_curves.cpp"
+fi
+agg_stamp=$(printf '%s\n%s\n%s\n' "$(declare -f recipe_agg)" "$agg_name" "$compiler" |
+    sha256sum | cut -c1-16)
+if [ ! -f "$cache/stamps/agg.$agg_stamp" ]; then
+    log "building agg ($agg_name)"
+    recipe_agg "$agg_source"
+    rm -f "$cache/stamps"/agg.*
+    touch "$cache/stamps/agg.$agg_stamp"
+fi
+
+gtest_stamp=$(printf '%s\n%s\n%s\n' "$(declare -f recipe_googletest)" \
+    "$(dpkg-query -W -f='${Version}' googletest)" "$compiler" | sha256sum | cut -c1-16)
+if [ ! -f "$cache/stamps/googletest.$gtest_stamp" ]; then
+    log "building googletest"
+    rm -rf "$cache/build/googletest-src"
+    cp -r /usr/src/googletest "$cache/build/googletest-src"
+    recipe_googletest "$cache/build/googletest-src"
+    rm -rf "$cache/build/googletest-src" "$cache/stamps"/googletest.*
+    touch "$cache/stamps/googletest.$gtest_stamp"
+fi
 echo "$prefix"
