@@ -168,9 +168,10 @@ recipe_libsdl2() {
     cmake_build "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF
 }
 recipe_xerces_c() {
-    # Its tests include <Windows.h> by a name only a case-blind file system
-    # finds; the library and its samples do not.
-    sed -i '/^add_subdirectory(tests)/d' "$1/CMakeLists.txt"
+    # Only the library: its tests include <Windows.h> by a name only a
+    # case-blind file system finds, and Debian's source lacks the manual the
+    # doc folder would install.
+    sed -i -E '/^add_subdirectory\((tests|samples|doc)\)/d' "$1/CMakeLists.txt"
     cmake_build "$1" -Dnetwork=OFF -Dtranscoder=windows -Dmessage-loader=inmemory \
         -Dthreads=ON -Dxmlch-type=char16_t
 }
