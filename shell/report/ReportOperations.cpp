@@ -58,12 +58,12 @@ bool SaveReportOrKeepRows(ReportDocument* report) {
     if (auto kept = report->KeepUnsavedRows(KeptRowsFolders(workbook))) {
         std::fprintf(stderr,
                      "report: the rows of %s could not be saved in %s; they were kept in %s\n",
-                     student.c_str(), workbook.c_str(), kept->c_str());
+                     student.c_str(), workbook.string().c_str(), kept->string().c_str());
     } else {
         std::fprintf(stderr,
                      "report: the rows of %s could not be saved in %s nor kept in any file; "
                      "here they are:\n%s",
-                     student.c_str(), workbook.c_str(), report->UnsavedRowsText().c_str());
+                     student.c_str(), workbook.string().c_str(), report->UnsavedRowsText().c_str());
     }
     return false;
 }

@@ -253,10 +253,11 @@ gtest_stamp=$(printf '%s\n%s\n%s\n' "$(declare -f recipe_googletest)" \
     "$(dpkg-query -W -f='${Version}' googletest)" "$compiler" | sha256sum | cut -c1-16)
 if [ ! -f "$cache/stamps/googletest.$gtest_stamp" ]; then
     log "building googletest"
-    rm -rf "$cache/build/googletest-src"
-    cp -r /usr/src/googletest "$cache/build/googletest-src"
-    recipe_googletest "$cache/build/googletest-src"
-    rm -rf "$cache/build/googletest-src" "$cache/stamps"/googletest.*
+    rm -rf "$cache/src/googletest"
+    mkdir -p "$cache/src"
+    cp -r /usr/src/googletest "$cache/src/googletest"
+    recipe_googletest "$cache/src/googletest"
+    rm -rf "$cache/stamps"/googletest.*
     touch "$cache/stamps/googletest.$gtest_stamp"
 fi
 echo "$prefix"

@@ -13,16 +13,13 @@ expected=$2
 screen_match=$3
 name=${4:-Петя}
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${ZEL_WINEPREFIX:-$build/wine}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
 work=$(mktemp -d)
 xvfb=""
+wineserver=/usr/lib/wine/wineserver64
 program=""
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
-    /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    "$wineserver" -k 2>/dev/null || true
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     rm -rf "$work"
 }
@@ -47,7 +44,7 @@ else
 fi
 export DISPLAY=$display
 
-[ -f "$WINEPREFIX/system.reg" ] || { "$wine" wineboot --init >/dev/null 2>&1; /usr/lib/wine/wineserver64 -w; }
+. "$here/wine-prefix.sh"
 shared=$WINEPREFIX/drive_c/ProgramData/ZUVR
 workbook="$shared/00517 Тренажер «Зельтарик».xls"
 rm -f "$workbook"

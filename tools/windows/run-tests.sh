@@ -2,28 +2,11 @@
 # Runs the Windows test executables of a cross build under Wine (Debian's
 # wine64), one after another, and fails when any of them fails.
 #     tools/windows/run-tests.sh BUILD_DIR [TEST_EXE…]
-# The Wine prefix lives in $ZEL_WINEPREFIX (default BUILD_DIR/wine) and is made
-# once; Wine's own diagnostics are off.
+# The Wine prefix: tools/windows/wine-prefix.sh.
 set -eu
 
 build=$(cd "$1" && pwd); shift
-if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-for p in wine wine64; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
-            wine wine64 >&2
-done
-
-export WINEPREFIX=${ZEL_WINEPREFIX:-$build/wine}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    start=$(date +%s)
-    "$wine" wineboot --init >/dev/null 2>&1
-    /usr/lib/wine/wineserver64 -w
-    echo "wine: prefix $WINEPREFIX made in $(( $(date +%s) - start )) s"
-fi
+. "$(dirname "$0")/wine-prefix.sh"
 
 if [ $# -eq 0 ]; then
     set -- $(find "$build/tests" -name '*_tests.exe' | sort)
@@ -43,5 +26,5 @@ for exe in "$@"; do
         failed="$failed $name"
     fi
 done
-/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+"$wineserver" -k 2>/dev/null || true
 [ -z "$failed" ] || { echo "wine: failed:$failed"; exit 1; }
