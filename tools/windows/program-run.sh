@@ -55,8 +55,8 @@ rm -f "$workbook"
 start=$(date +%s)
 SDL_AUDIODRIVER=dummy "$wine" "$build/zeltarik.exe" >"$work/program.log" 2>&1 &
 program=$!
-timeout 90 xdotool search --sync --onlyvisible --class zeltarik >/dev/null ||
-    fail "no window within 90 s"
+window=$(timeout 90 xdotool search --sync --onlyvisible --class zeltarik | head -1)
+[ -n "$window" ] || fail "no window within 90 s"
 echo "program-run: window after $(( $(date +%s) - start )) s"
 
 shown=no
@@ -69,7 +69,10 @@ done
 [ "$shown" = yes ] || fail "the start screen did not show: $(cat "$work/match")"
 echo "program-run: start screen shown ($(cat "$work/match"))"
 
-xdotool mousemove 400 300
+# No window manager gives the window the keyboard: the child's click would.
+xdotool windowfocus "$window" 2>/dev/null || true
+xdotool mousemove 400 469 click 1
+sleep 0.3
 xdotool type --delay 60 "$name"
 sleep 0.5
 xdotool key Return
