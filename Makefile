@@ -123,10 +123,14 @@ windows: deps-windows $(WINDOWS_BUILD)/build.ninja
 	$(CMAKE) --build $(WINDOWS_BUILD) --target zeltarik
 
 # The Windows test executables under Wine, then the real program in a window
-# of Wine's under Xvfb (tools/windows/program-run.sh).
-test-windows: windows
+# of Wine's under Xvfb (tools/windows/program-run.sh), its start screen
+# compared with the one the Linux build draws headless.
+test-windows: windows program
 	$(CMAKE) --build $(WINDOWS_BUILD)
 	./tools/windows/run-tests.sh $(WINDOWS_BUILD)
+	$(CMAKE) --build $(BUILD) --target screenshots screen_match
+	./tools/windows/program-run.sh $(WINDOWS_BUILD) $(BUILD)/screenshots/start.png \
+	    $(BUILD)/tests/package/screen_match
 
 bench: program
 	@set -e; for b in $(BUILD)/bench/*_bench; do \

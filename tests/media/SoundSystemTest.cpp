@@ -86,7 +86,7 @@ TEST(SoundSystemTest, IdsStartAtOneAndGrowAcrossSoundsAndSources) {
     const auto path =
         std::filesystem::temp_directory_path() / ("zel-sound-" + std::to_string(getpid()) + ".ogg");
     {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::FILE* file = std::fopen(path.string().c_str(), "wb");
         ASSERT_TRUE(file);
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);

@@ -8,6 +8,7 @@
 #include <io.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 inline int setenv(const char* name, const char* value, int overwrite) {
     if (!overwrite && getenv(name))
@@ -17,6 +18,10 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 
 inline int unsetenv(const char* name) {
     return _putenv_s(name, "");
+}
+
+inline time_t timegm(struct tm* utc) {
+    return _mkgmtime(utc);
 }
 
 inline char* mkdtemp(char* pattern) {

@@ -29,9 +29,9 @@ public:
         Remember("XDG_DATA_HOME");
         Remember("XDG_STATE_HOME");
         Remember("HOME");
-        ::setenv("XDG_DATA_HOME", Data().c_str(), 1);
-        ::setenv("XDG_STATE_HOME", State().c_str(), 1);
-        ::setenv("HOME", (root_ / "home").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", Data().string().c_str(), 1);
+        ::setenv("XDG_STATE_HOME", State().string().c_str(), 1);
+        ::setenv("HOME", (root_ / "home").string().c_str(), 1);
     }
 
     ~ReportTestFolder() {
