@@ -3,8 +3,9 @@
 // keeps the one workbook, as the program was designed for.
 //
 // Tests point the machine folder elsewhere with MachineDataFolderOverride;
-// XDG_DATA_HOME, when it names an absolute path, does the same for the
-// program started by a test, which has no other way to be told.
+// XDG_DATA_HOME and XDG_STATE_HOME, when they name absolute paths, move the
+// shared and the keeping folders as on Linux, which is how a test tells a
+// program it starts.
 #include "platform/folders/SharedFolder.h"
 
 #include <windows.h>
@@ -47,7 +48,9 @@ std::optional<std::filesystem::path> SharedDataFolder() {
 
 std::vector<std::filesystem::path> KeepingFolders() {
     std::vector<std::filesystem::path> folders;
-    if (auto local = KnownFolder(CSIDL_LOCAL_APPDATA))
+    if (auto state = AbsoluteFromEnvironment(L"XDG_STATE_HOME"))
+        folders.push_back(*state);
+    else if (auto local = KnownFolder(CSIDL_LOCAL_APPDATA))
         folders.push_back(*local);
     std::error_code error;
     const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);

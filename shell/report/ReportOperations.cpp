@@ -25,10 +25,14 @@ std::wstring ReportFilePath(const std::wstring& windowTitle) {
     std::wstring folder;
     if (auto shared = platform::SharedDataFolder()) {
         const std::filesystem::path reports = *shared / platform::WideToUtf8(kReportFolderName);
-        const std::wstring wide = platform::Utf8ToWide(reports.string());
+        // UTF-8 on every system (a narrow path is in the code page on Windows),
+        // and the system's own separator, which the Save As field shows.
+        const std::u8string utf8 = reports.u8string();
+        const std::wstring wide =
+            platform::Utf8ToWide(std::string(utf8.begin(), utf8.end()));
         if (SurvivesAnsi(wide) &&
             (platform::FolderExists(reports) || platform::CreateFolder(reports)))
-            folder = wide + L"/";
+            folder = wide + static_cast<wchar_t>(std::filesystem::path::preferred_separator);
     }
     return folder + windowTitle + L".xls";
 }

@@ -13,6 +13,7 @@ if [ $# -eq 0 ]; then
 fi
 failed=""
 for exe in "$@"; do
+    exe=$(realpath "$exe")
     name=$(basename "$exe" .exe)
     start=$(date +%s)
     # The tests find their data through paths compiled in; Wine maps the

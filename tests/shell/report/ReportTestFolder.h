@@ -77,6 +77,16 @@ inline std::string Utf8(const std::wstring& text) {
     return platform::WideToUtf8(text);
 }
 
+// A file name as a path. On Windows a path made from a narrow string reads it
+// in the system's code page, not as UTF-8, so the wide text goes in as it is.
+inline std::filesystem::path PathOf(const std::wstring& name) {
+#if defined(_WIN32)
+    return std::filesystem::path(name);
+#else
+    return std::filesystem::path(Utf8(name));
+#endif
+}
+
 inline std::wstring Utf8ToWideForTest(const std::filesystem::path& path) {
     return platform::Utf8ToWide(path.string());
 }
