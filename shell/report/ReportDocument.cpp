@@ -497,6 +497,10 @@ bool ReportDocument::SaveToDefaultFile() {
     if (!lock)
         return Fail(FailureOf(lockCode), "not saved to " + target.string() + ": " + lockError);
 
+    // A program killed while it saved left its temporary file; each would
+    // hold a whole workbook, and a classroom's shared folder would fill up.
+    RemoveUnfinishedWrites(target);
+
     // Under the lock nobody else replaces the file: what is read here is what
     // the new file replaces.
     DOMElement* sheet = nullptr;
