@@ -58,6 +58,9 @@ public:
     bool Play(uint32_t id);
     bool Stop(uint32_t id);
 
+    // How many streams exist; every name asked for keeps its stream.
+    size_t StreamCount() const { return streams.size(); }
+
     // Connects to the stopped notification; empty for 0 or an unknown id.
     boost::signals2::connection ConnectSoundEnd(uint32_t id, const SoundSignal::slot_type& handler);
 
