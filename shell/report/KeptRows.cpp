@@ -21,7 +21,8 @@ std::vector<std::filesystem::path> KeptRowsFolders(const std::filesystem::path& 
 }
 
 std::vector<KeptRows> FindKeptRows(const std::wstring& windowTitle) {
-    return FindKeptRowsOf(PathFromAnsi(platform::NarrowAnsi(ReportFilePath(windowTitle))));
+    // Looking must not create the report folder.
+    return FindKeptRowsOf(PathFromAnsi(platform::NarrowAnsi(ExistingReportFilePath(windowTitle))));
 }
 
 std::vector<KeptRows> FindKeptRowsOf(const std::filesystem::path& reportFile) {

@@ -19,18 +19,26 @@ bool SurvivesAnsi(const std::wstring& text) {
     return back == text;
 }
 
-} // namespace
-
-std::wstring ReportFilePath(const std::wstring& windowTitle) {
+std::wstring ReportFilePathMaking(const std::wstring& windowTitle, bool createFolder) {
     std::wstring folder;
     if (auto shared = platform::SharedDataFolder()) {
         const std::filesystem::path reports = *shared / platform::WideToUtf8(kReportFolderName);
         const std::wstring wide = platform::Utf8ToWide(reports.string());
-        if (SurvivesAnsi(wide) &&
-            (platform::FolderExists(reports) || platform::CreateFolder(reports)))
+        if (SurvivesAnsi(wide) && (platform::FolderExists(reports) ||
+                                   (createFolder && platform::CreateFolder(reports))))
             folder = wide + L"/";
     }
     return folder + windowTitle + L".xls";
+}
+
+} // namespace
+
+std::wstring ReportFilePath(const std::wstring& windowTitle) {
+    return ReportFilePathMaking(windowTitle, true);
+}
+
+std::wstring ExistingReportFilePath(const std::wstring& windowTitle) {
+    return ReportFilePathMaking(windowTitle, false);
 }
 
 std::unique_ptr<ReportDocument> PrepareReportDocument(const std::wstring& studentName,
