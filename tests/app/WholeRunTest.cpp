@@ -125,7 +125,8 @@ protected:
         return nullptr;
     }
     template <class Control> static Control* Topmost() {
-        for (auto layer = MainWindow->children.rbegin(); layer != MainWindow->children.rend(); ++layer)
+        for (auto layer = MainWindow->children.rbegin(); layer != MainWindow->children.rend();
+             ++layer)
             for (auto child = layer->second.rbegin(); child != layer->second.rend(); ++child)
                 if (auto* control = dynamic_cast<Control*>(*child))
                     return control;
@@ -162,7 +163,8 @@ protected:
 
     // The start screen: the name typed, Enter.
     void EnterName(const char* name) {
-        ASSERT_NE(ButtonOf(TopScreen(), L"StartPopStartButton"), nullptr) << "the start screen shows";
+        ASSERT_NE(ButtonOf(TopScreen(), L"StartPopStartButton"), nullptr)
+            << "the start screen shows";
         display.TypeText(name);
         Pass();
         Key(SDLK_RETURN);
@@ -189,11 +191,14 @@ protected:
     void Retry() { Click(ButtonOf(TopScreen(), L"RetryButton")->GetRect()); }
 
     Holdings Now() const {
-        return {Renderer->textures.size() - Renderer->freeSlots.size(), Renderer->fonts.fontList.size(),
-                Renderer->StreamCount(), MainWindow->timers.size()};
+        return {Renderer->textures.size() - Renderer->freeSlots.size(),
+                Renderer->fonts.fontList.size(), Renderer->StreamCount(),
+                MainWindow->timers.size()};
     }
 
-    std::filesystem::path Workbook() const { return folder.Reports() / Utf8(std::wstring(kWindowTitle) + L".xls"); }
+    std::filesystem::path Workbook() const {
+        return folder.Reports() / Utf8(std::wstring(kWindowTitle) + L".xls");
+    }
     std::map<std::wstring, ::Rows> WorkbookSheets() const {
         std::map<std::wstring, ::Rows> sheets;
         for (const auto& [name, rows] : ReadSheets(Workbook()))
@@ -237,7 +242,7 @@ TEST_F(WholeRunTest, TwoStudentsInTurnThenTheFirstAgainWithEveryButtonOnTheWay) 
     auto* printerDialog = Topmost<IMSelectPrinterDialog>();
     ASSERT_NE(printerDialog, nullptr);
     Click(printerDialog->printButton->GetRect().Offset(printerDialog->GetRect().left,
-                                                        printerDialog->GetRect().top));
+                                                       printerDialog->GetRect().top));
     ASSERT_EQ(printers.Documents().size(), 1u);
     EXPECT_TRUE(printers.Documents()[0].sent);
 
@@ -307,8 +312,9 @@ TEST_F(WholeRunTest, AHundredGamesInARowLeaveNothingBehind) {
         ASSERT_EQ(Now(), start) << "back to the figures of the start screen";
         mostMemory = std::max(mostMemory, ResidentKilobytes());
     }
-    std::printf("%d games: resident memory %ld kB after the first, at most %ld kB after the others\n",
-                kGames, startMemory, mostMemory);
+    std::printf(
+        "%d games: resident memory %ld kB after the first, at most %ld kB after the others\n",
+        kGames, startMemory, mostMemory);
     // The worksheet itself grows by a run's rows each game, and the report
     // holds the whole workbook.
     EXPECT_LE(mostMemory - startMemory, 6 * 1024) << "resident memory stays flat";

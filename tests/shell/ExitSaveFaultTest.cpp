@@ -79,7 +79,8 @@ public:
         std::istringstream lines(diagnostics);
         int placeLines = 0;
         for (std::string line; std::getline(lines, line);)
-            placeLines += line.find("they were kept in " + kept[0].file.string()) != std::string::npos;
+            placeLines +=
+                line.find("they were kept in " + kept[0].file.string()) != std::string::npos;
         EXPECT_EQ(placeLines, 1) << diagnostics;
         const Sheets keptSheets = ReadSheets(kept[0].file);
         ASSERT_EQ(keptSheets.size(), 1u);
@@ -127,7 +128,8 @@ TEST_F(ExitSaveFaultTest, AFullDiskLosesNothingAndTheRowsComeBackAtTheNextSave) 
     PrivateMount mount(folder.Reports(), 256 * 1024);
     if (!mount.Made())
         GTEST_SKIP() << "no small file system for the full disk: " << mount.WhyNot();
-    ExitSaveUnder(mount, [&] { mount.Fill(); }, [&] { mount.Unfill(); });
+    ExitSaveUnder(
+        mount, [&] { mount.Fill(); }, [&] { mount.Unfill(); });
 }
 
 TEST_F(ExitSaveFaultTest, AReadOnlyFolderLosesNothingAndTheRowsComeBackAtTheNextSave) {

@@ -64,7 +64,8 @@ public:
 
     // Fills the file system to its last byte.
     void Fill() {
-        const int fd = ::open((folder_ / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int fd =
+            ::open((folder_ / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         const std::vector<char> block(4096, 'x');
         size_t chunk = block.size();
         while (fd >= 0 && chunk > 0) {

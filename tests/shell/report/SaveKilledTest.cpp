@@ -76,7 +76,8 @@ public:
                 buffered_.erase(0, end + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             pollfd ready{output_, POLLIN, 0};
             if (::poll(&ready, 1, static_cast<int>(std::max<int64_t>(left.count(), 0))) <= 0)
                 return "";
@@ -110,7 +111,8 @@ private:
 
 // What the killed saves may have left in the folder besides the workbook and
 // its lock file.
-std::vector<std::string> LeftOvers(const std::filesystem::path& folder, const std::filesystem::path& workbook) {
+std::vector<std::string> LeftOvers(const std::filesystem::path& folder,
+                                   const std::filesystem::path& workbook) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::filesystem::path& path = entry.path();
@@ -128,8 +130,8 @@ std::string LargeWorkbook(const std::filesystem::path& scratch) {
     {
         ReportDocument report(platform::Utf8ToWide(scratch.string()), L"Ученик 000");
         for (int row = 0; row < kRowsEach; ++row)
-            report.AddRow(L"Время поиска предмета " + std::to_wstring(row), std::to_wstring(row * 7),
-                          L"Number");
+            report.AddRow(L"Время поиска предмета " + std::to_wstring(row),
+                          std::to_wstring(row * 7), L"Number");
         report.FinishRun();
         document = report.Serialize();
     }
@@ -172,7 +174,7 @@ TEST(SaveKilledTest, EveryKillLeavesTheOldOrTheNewWholeWorkbookAndTheNextSaveWor
     const std::string tail = first.substr(tableEnd);
     const std::string rowZero = first.substr(rowBegin, tableEnd - rowBegin);
     ASSERT_NE(rowZero.find(">0<"), std::string::npos) << rowZero;
-    std::string rows;  // rows 1 … n, as they follow row 0
+    std::string rows; // rows 1 … n, as they follow row 0
     std::vector<size_t> rowEnds{0};
     auto rowsUpTo = [&](long last) {
         while (static_cast<long>(rowEnds.size()) <= last) {
@@ -188,7 +190,8 @@ TEST(SaveKilledTest, EveryKillLeavesTheOldOrTheNewWholeWorkbookAndTheNextSaveWor
         if (bytes.size() < head.size() + tail.size() || bytes.compare(0, head.size(), head) != 0 ||
             bytes.compare(bytes.size() - tail.size(), tail.size(), tail) != 0)
             return std::nullopt;
-        const std::string added = bytes.substr(head.size(), bytes.size() - head.size() - tail.size());
+        const std::string added =
+            bytes.substr(head.size(), bytes.size() - head.size() - tail.size());
         rowsUpTo(static_cast<long>(added.size() / rowZero.size()) + 1);
         for (size_t last = 0; last < rowEnds.size() && rowEnds[last] <= added.size(); ++last)
             if (rowEnds[last] == added.size() && rows.compare(0, added.size(), added) == 0)
