@@ -25,6 +25,9 @@
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -327,6 +330,21 @@ SaveFailure FailureOf(int code) {
     }
 }
 
+// True when this program may remove the file: it may write its folder, and
+// a sticky folder (the machine's temporary folders) lets it remove only its
+// own files.
+bool CanRemove(const std::filesystem::path& file) {
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    struct stat folderStatus {};
+    struct stat fileStatus {};
+    if (::stat(folder.c_str(), &folderStatus) != 0 || ::lstat(file.c_str(), &fileStatus) != 0 ||
+        ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return false;
+    const uid_t me = ::geteuid();
+    return (folderStatus.st_mode & S_ISVTX) == 0 || me == 0 || fileStatus.st_uid == me ||
+           folderStatus.st_uid == me;
+}
+
 std::filesystem::path Normalised(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -564,6 +582,11 @@ DOMDocument* ReportDocument::WithKeptRows(std::vector<std::filesystem::path>& ta
         std::error_code error;
         // This report's own kept rows are among its unsaved ones already.
         if (keptRowsFile && std::filesystem::equivalent(kept.file, *keptRowsFile, error))
+            continue;
+        // Rows whose file could not be removed afterwards would come in again
+        // at every save; and a file another user left in a shared temporary
+        // folder is theirs, not this workbook's.
+        if (!CanRemove(kept.file))
             continue;
         std::string bytes;
         FileStamp stamp;
