@@ -1,10 +1,17 @@
 // The exercise's place in the shell: its resource information, its one step,
-// and the application object's construction and destruction.
+// its narrated instruction, and the application object's construction and
+// destruction.
 #include "app/App.h"
 
 #include "app/WindowGameScene.h"
+#include "gui/IMAnimationBase.h"
+#include "gui/IMTheoraView.h"
+#include "media/IMResourceManager.h"
+#include "shell/DialogWatch.h"
 
 #include <boost/bind/bind.hpp>
+
+#include <memory>
 
 namespace {
 
@@ -54,4 +61,48 @@ App::~App() {
 
 void App::RegisterSteps() {
     RegisterStep(L"Dialog1", boost::bind(&App::BuildGameScreen, this, boost::placeholders::_1));
+}
+
+void App::ShowInstruction(IMDialogBase<IMEmptyView>* dialog) {
+    const uint32_t narration = Renderer->CreateStream(L"191");
+    const DialogWatch instruction(dialog);
+    // The instruction ends once, and only while it is open: the stopped
+    // notification of a narration silenced by the dialog's close comes a
+    // pass later, and one that comes while the narration plays again (F1
+    // soon after Esc) belongs to the earlier playback.
+    auto ended = std::make_shared<bool>(false);
+    auto end = [this, instruction, narration, ended] {
+        if (*ended || !instruction.IsOpen() || Renderer->IsPlaying(narration))
+            return;
+        *ended = true;
+        EndInstruction(instruction.Get(), true, true);
+    };
+    Renderer->ConnectSoundEnd(narration, [end](uint32_t) {
+        end();
+        return 0L;
+    });
+    dialog->OnClose.connect([narration](const IMEvent&) {
+        Renderer->Stop(narration);
+        return 0L;
+    });
+    Renderer->Play(narration);
+
+    auto* video = new IMAnimationBase<IMTheoraView>(dialog, 0);
+    if (const platform::AssetResource resource = IMResourceManager::FindAssetResource(190))
+        video->LoadOrEnd(resource.bytes.data, static_cast<int>(resource.bytes.size));
+    else
+        video->EndUnplayable("the instruction video (resource 190) is missing");
+    video->period = 2400;
+    video->SetRect(dialog->GetRect());
+    video->SetPosition(0, 0);
+    // Without a sound output (or without the narration) nothing would ever
+    // end the instruction and the child would wait on a still picture: it
+    // ends when the video has played to its end instead.
+    if (!Renderer->IsPlaying(narration)) {
+        video->OnStop.connect([end](const IMEvent&) {
+            end();
+            return 0L;
+        });
+    }
+    video->Play();
 }

@@ -69,6 +69,10 @@ public:
     ~App() override;
 
     void RegisterSteps() override;
+    // The narrated video: narration 191 and video 190 at 25 frames per
+    // second. The narration's end brings the closing phrase and the key hint;
+    // closing the dialog silences it.
+    void ShowInstruction(IMDialogBase<IMEmptyView>* dialog) override;
 
     // The step "Dialog1": builds the game screen in the step dialog.
     int BuildGameScreen(IMDialogBase<IMEmptyView>* dialog);

@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <optional>
+#include <string>
+#include <utility>
 
 template <class View> class IMAnimationBase : public IMViewControl<View> {
 public:
@@ -33,9 +37,33 @@ public:
         return 0;
     }
 
+    // Loads the view's stream. A stream that cannot be read is reported on
+    // stderr and the animation then ends at its first update after Play, as
+    // if it had played through: whoever waits for its end (OnStop) goes on.
+    template <class... Arguments> bool LoadOrEnd(Arguments&&... arguments) {
+        try {
+            this->LoadFromMemory(std::forward<Arguments>(arguments)...);
+            return true;
+        } catch (const std::exception& error) {
+            EndUnplayable(error.what());
+            return false;
+        }
+    }
+
+    // The animation has nothing it can show (no stream, or one the decoder
+    // refuses): one line on stderr, and it ends at its next update.
+    void EndUnplayable(const std::string& reason) {
+        std::fprintf(stderr, "animation: %s\n", reason.c_str());
+        unplayable = true;
+    }
+
     void UpdateSelf() override {
         if (!playing)
             return;
+        if (unplayable) {
+            Stop();
+            return;
+        }
         const int64_t f = PeriodsSince(platform::PerformanceCounter());
         periodsSeen = f;
         const int64_t first = this->GetFirstFrame();
@@ -49,7 +77,14 @@ public:
             Stop();
         } else {
             this->Fire(OnFrame, IMEvent(this, IMEventCode::State));
-            this->SetFrame(static_cast<unsigned>(frame));
+            // A frame the decoder refuses ends the animation here: the rest of
+            // a damaged stream is not worth waiting for.
+            try {
+                this->SetFrame(static_cast<unsigned>(frame));
+            } catch (const std::exception& error) {
+                EndUnplayable(error.what());
+                Stop();
+            }
         }
     }
 
@@ -58,7 +93,7 @@ public:
     std::optional<int64_t> NextWakeUp() const override {
         if (!playing)
             return std::nullopt;
-        if (periodsSeen < 0)
+        if (periodsSeen < 0 || unplayable)
             return platform::PerformanceCounter();
         const int64_t first = this->GetFirstFrame();
         if (this->GetLastFrame() <= first && this->GetFrame() == first)
@@ -73,6 +108,8 @@ public:
     // Frame duration in sixtieths of a millisecond: 2400 is 40 ms.
     int period = 2400;
     bool playing = false;
+    // Set by EndUnplayable.
+    bool unplayable = false;
     // Frames always advance from first to last.
     bool forward = true;
     IMEventSignal OnPlay;

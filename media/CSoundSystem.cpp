@@ -134,6 +134,11 @@ bool CSoundSystem::Stop(uint32_t id) {
     return true;
 }
 
+bool CSoundSystem::IsPlaying(uint32_t id) const {
+    const CSoundStream* stream = FindStream(id);
+    return stream && stream->state.load() == 1;
+}
+
 boost::signals2::connection CSoundSystem::ConnectSoundEnd(uint32_t id,
                                                           const SoundSignal::slot_type& handler) {
     CSoundStream* stream = FindStream(id);

@@ -57,6 +57,9 @@ public:
     // stream could start or stop.
     bool Play(uint32_t id);
     bool Stop(uint32_t id);
+    // True while the stream plays: after a Play that could start it (there is
+    // a sound output) and until its playback ends.
+    bool IsPlaying(uint32_t id) const;
 
     // How many streams exist; every name asked for keeps its stream.
     size_t StreamCount() const { return streams.size(); }

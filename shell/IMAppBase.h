@@ -8,14 +8,17 @@
 
 #include <boost/function.hpp>
 #include <boost/signals2/connection.hpp>
+#include <boost/signals2/shared_connection_block.hpp>
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/IMDialogBase.h"
 #include "gui/IMEvent.h"
+#include "shell/DialogWatch.h"
 
 class IMWindow;
 class ReportDocument;
@@ -115,4 +118,18 @@ protected:
     void OpenMainWindow(const std::wstring& title, bool windowed);
     // The counterpart at release: deletes mainWindow and sets it to none.
     void CloseMainWindow();
+
+private:
+    // The instruction dialog the shell opened last. However it closes, the
+    // instruction is no longer shown, so F1 works again.
+    void TrackShownInstruction(Dialog* dialog);
+    DialogWatch shownInstruction_;
+    // The Esc handler of the run's first instruction and the Space handler of
+    // the last instruction that showed the key hint: each stands for the rest
+    // of the run, and the next one replaces it, so that a key runs as many
+    // handlers after a hundred runs as after one.
+    boost::signals2::scoped_connection escapeConnection_;
+    boost::signals2::scoped_connection spaceConnection_;
+    // Keeps instructionConnection blocked until the next key-down.
+    std::optional<boost::signals2::shared_connection_block> instructionBlock_;
 };

@@ -253,3 +253,60 @@ TEST_F(TheoraViewTest, TheAnimationControlPlaysTheStreamOnceAndStops) {
 }
 
 } // namespace
+
+namespace {
+
+// A stream the decoder refuses, at its start or in its middle, or no stream
+// at all: the animation says so on stderr and ends as a played one ends.
+TEST_F(TheoraViewTest, AnAnimationThatCannotBeDecodedSaysSoAndEndsAsIfPlayedThrough) {
+    std::vector<uint8_t> corruptHeader = counter;
+    corruptHeader[PacketStarts(counter)[1]] = 0x85;
+    FixChecksums(corruptHeader);
+    std::vector<uint8_t> corruptFrame = counter;
+    corruptFrame[PacketStarts(counter)[3 + 10]] |= 0x80;
+    FixChecksums(corruptFrame);
+    struct Row {
+        const char* what;
+        const std::vector<uint8_t>* bytes;
+        bool loads;
+        int periodsToEnd;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"corrupt header", &corruptHeader, false, 0,
+         "animation: error during theora_decode_header (corrupt stream)\n"},
+        {"corrupt frame", &corruptFrame, true, 9,
+         "animation: error during theora_decode_packetin...\n"},
+        {"no stream", nullptr, false, 0, "animation: no stream\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        log.clear();
+        auto* animation = new IMAnimationBase<IMTheoraView>(MainWindow, 0);
+        animation->SetRect(platform::Rect{0, 0, kPictureWidth, kPictureHeight});
+        testing::internal::CaptureStderr();
+        if (row.bytes)
+            EXPECT_EQ(animation->LoadOrEnd(row.bytes->data(), static_cast<int>(row.bytes->size())),
+                      row.loads);
+        else
+            animation->EndUnplayable("no stream");
+        Log(animation->OnStop, "stop");
+        animation->Play();
+        Pass();
+        for (int period = 1; period <= row.periodsToEnd; ++period) {
+            EXPECT_TRUE(log.empty()) << "period " << period;
+            AdvanceMilliseconds(40);
+            Pass();
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), row.message);
+        EXPECT_EQ(log, std::vector<std::string>{"stop 0"});
+        EXPECT_FALSE(animation->playing);
+        AdvanceMilliseconds(400);
+        Pass();
+        EXPECT_EQ(log.size(), 1u);
+        animation->Close(IMEvent(animation, IMEventCode::Close));
+        Pass();
+    }
+}
+
+} // namespace

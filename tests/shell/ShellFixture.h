@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,12 +53,22 @@ public:
         ++resultsShown;
         return IMAppBase::ShowResultsScreen();
     }
+    // The shell's default instruction, unless the test gives one of its own.
+    void ShowInstruction(Dialog* dialog) override {
+        ++instructionsShown;
+        if (instruction)
+            instruction(dialog);
+        else
+            IMAppBase::ShowInstruction(dialog);
+    }
 
     // The description the next title is made with.
     static inline std::wstring nextDescription = L"Короткое описание.";
     int stepRuns = 0;
     Dialog* lastStepDialog = nullptr;
     int resultsShown = 0;
+    int instructionsShown = 0;
+    std::function<void(Dialog*)> instruction;
 };
 
 inline const std::wstring kTestTitle = L"00517 Тренажер «Проба»";
