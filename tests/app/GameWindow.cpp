@@ -336,8 +336,10 @@ bool GameWindow::PlayToTheEnd() {
                 next = i;
             }
         }
+        // Every spot cleared: the game is over, whatever the shell shows
+        // before its step closes.
         if (next < 0)
-            return false;
+            return true;
         const Reach reach = Explore();
         Drive(RouteTo(reach, NearestTo(reach, app_->spots[next])));
         if (inLens() != next)

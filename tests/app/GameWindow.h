@@ -124,8 +124,8 @@ public:
     std::string ReportText() const;
 
     // Plays the game to its end as a child does: sails to the nearest spot
-    // left, dives, clicks a treasure or surfaces from junk, until the step
-    // closes. False when a spot could not be reached or cleared.
+    // left, dives, clicks a treasure or surfaces from junk, until every spot
+    // is cleared. False when a spot could not be reached or cleared.
     bool PlayToTheEnd();
     // Follows the game the app's running step shows now (the next game after
     // a Retry), keeping what it knows of the lake.

@@ -10,6 +10,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -157,7 +158,13 @@ protected:
         Click(ButtonOf(Screens(kCreditsLayer)[0], L"ExitButton")->GetRect());
         EXPECT_TRUE(Screens(kCreditsLayer).empty());
 
+        // F1 repeats the instruction where there is one to repeat; any key
+        // ends the repetition.
         Key(SDLK_F1);
+        if (TopScreen() != screen) {
+            EXPECT_TRUE(app->instructionShown);
+            Key(SDLK_a);
+        }
         EXPECT_EQ(TopScreen(), screen) << "the screen is still the one beneath";
     }
 
@@ -169,13 +176,25 @@ protected:
         Pass();
         Key(SDLK_RETURN);
     }
-    // The narrated instruction before the game. Until the shell has one, the
-    // sequence's first step starts as the instruction's end starts it.
+    // Output time and the clock move on together, as in the real program.
+    void Play(std::chrono::milliseconds step) {
+        const uint64_t reads = audio.Advance(step);
+        audio.WaitForCursorReads(reads, 2, std::chrono::seconds(5));
+        clock.AdvanceMilliseconds(static_cast<int>(step.count()));
+        Pass(3);
+    }
+    // The narrated instruction before the game, skipped with Esc.
     void PastTheInstruction() {
-        if (app->stepDialog == nullptr)
-            app->NextStep();
-        Pass();
+        ASSERT_TRUE(app->instructionShown) << "the instruction shows";
+        Play(std::chrono::milliseconds(500));
+        Key(SDLK_ESCAPE);
         ASSERT_NE(app->stepDialog, nullptr) << "the game runs";
+    }
+    // After the last treasure the praise, then the results screen.
+    void UntilTheResults() {
+        for (int i = 0; i < 200 && ButtonOf(TopScreen(), L"RetryButton") == nullptr; ++i)
+            Play(std::chrono::milliseconds(100));
+        ASSERT_NE(ButtonOf(TopScreen(), L"RetryButton"), nullptr) << "the results screen shows";
     }
     void PlayTheGame(bool checkKeys = false) {
         if (player)
@@ -185,8 +204,7 @@ protected:
         if (checkKeys)
             CheckTheGlobalKeys("game");
         ASSERT_TRUE(player->PlayToTheEnd());
-        Pass(2);
-        ASSERT_NE(ButtonOf(TopScreen(), L"RetryButton"), nullptr) << "the results screen shows";
+        UntilTheResults();
     }
     void Retry() { Click(ButtonOf(TopScreen(), L"RetryButton")->GetRect()); }
 
@@ -282,6 +300,33 @@ TEST_F(WholeRunTest, TwoStudentsInTurnThenTheFirstAgainWithEveryButtonOnTheWay) 
         EXPECT_EQ(run.at(16).at(0), L"Общее время работы с упражнением. с.");
     }
     EXPECT_EQ(RunsOf(sheets.at(L"Борис")).size(), 1u);
+}
+
+TEST_F(WholeRunTest, WhenTheSoundDeviceGoesTheInstructionAndTheGameGoOnSilently) {
+    EnterName("Аня");
+    ASSERT_TRUE(app->instructionShown);
+    Play(std::chrono::seconds(3));
+    audio.RemoveDevice();
+    // The narration (about 65 s) ends unheard, and its end shows the key
+    // hint as ever; Space starts the game.
+    auto showsKeyHint = [] {
+        const int keyboard = Renderer->FindTexture(L"KEYBOARDPIC");
+        for (const auto& [layer, controls] : TopScreen()->children)
+            for (IMControl* child : controls)
+                if (auto* picture = dynamic_cast<IMStaticPictureBase<IMTextureView>*>(child);
+                    picture && picture->hasTexture && picture->textureId == keyboard)
+                    return true;
+        return false;
+    };
+    for (int i = 0; i < 400 && !showsKeyHint(); ++i)
+        Play(std::chrono::milliseconds(250));
+    ASSERT_TRUE(showsKeyHint()) << "the instruction ended";
+    Key(SDLK_SPACE);
+    ASSERT_NE(app->stepDialog, nullptr);
+    PlayTheGame();
+    Click(ButtonOf(TopScreen(), L"CloseButton")->GetRect());
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(RunsOf(WorkbookSheets().at(L"Аня")).size(), 1u);
 }
 
 TEST_F(WholeRunTest, AHundredGamesInARowLeaveNothingBehind) {
