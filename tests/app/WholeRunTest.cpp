@@ -354,7 +354,12 @@ TEST_F(WholeRunTest, AHundredGamesInARowLeaveNothingBehind) {
         PastTheInstruction();
         PlayTheGame();
         Retry();
-        ASSERT_EQ(Now(), start) << "back to the figures of the start screen";
+        // A sound keeps its stream once asked for (the praise words come at
+        // random, so new ones appear for a while); nothing else may grow.
+        Holdings now = Now();
+        ASSERT_LE(now.streams, start.streams + 5) << now;
+        now.streams = start.streams;
+        ASSERT_EQ(now, start) << "back to the figures of the start screen";
         mostMemory = std::max(mostMemory, ResidentKilobytes());
     }
     std::printf(
