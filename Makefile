@@ -5,6 +5,7 @@ BUILD      := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
 FUZZ_BUILD := build-fuzz
+WINDOWS_BUILD := build-windows
 CMAKE      := cmake
 GENERATOR  := -G Ninja
 CTEST_ARGS := --output-on-failure --timeout 600 -j $(shell nproc)
@@ -19,7 +20,7 @@ export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS := halt_on_error=1:second_deadlock_stack=1
 
 .PHONY: all deps program run test test-fast test-asan test-tsan test-package package test-fuzz \
-    fuzz bench clean
+    fuzz bench clean windows deps-windows test-windows
 
 all: program
 
@@ -38,7 +39,7 @@ run: program
 # Every test: the normal build, then the address+undefined sanitizer build,
 # then the threaded code under ThreadSanitizer, then the packages, then a short
 # run of each fuzz target.
-test: test-fast test-asan test-tsan test-package test-fuzz
+test: test-fast test-asan test-tsan test-package test-fuzz test-windows
 
 # The package checks (label package-install) need make package first.
 test-fast: program
@@ -107,12 +108,36 @@ fuzz: deps
 	        $(FUZZ_BUILD)/tests/fuzz/work/$$t $(FUZZ_BUILD)/tests/fuzz/seeds/$$t; \
 	done
 
+# The Windows build: build-windows/zeltarik.exe, one static executable with
+# nothing beside it, cross-built with mingw-w64 over libraries that
+# tools/windows/build-deps.sh cross-builds from Debian's source packages into
+# /var/cache/zeltarik-mingw (once per machine).
+deps-windows:
+	@./tools/windows/build-deps.sh >/dev/null
+
+$(WINDOWS_BUILD)/build.ninja: | deps-windows
+	$(CMAKE) -S . -B $(WINDOWS_BUILD) $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW64.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_BENCH=OFF
+
+windows: deps-windows $(WINDOWS_BUILD)/build.ninja
+	$(CMAKE) --build $(WINDOWS_BUILD) --target zeltarik
+
+# The Windows test executables under Wine, then the real program in a window
+# of Wine's under Xvfb (tools/windows/program-run.sh), its start screen
+# compared with the one the Linux build draws headless.
+test-windows: windows program
+	$(CMAKE) --build $(WINDOWS_BUILD)
+	./tools/windows/run-tests.sh $(WINDOWS_BUILD)
+	$(CMAKE) --build $(BUILD) --target screenshots screen_match
+	./tools/windows/program-run.sh $(WINDOWS_BUILD) $(BUILD)/screenshots/start.png \
+	    $(BUILD)/tests/package/screen_match
+
 bench: program
 	@set -e; for b in $(BUILD)/bench/*_bench; do \
 	    [ -x "$$b" ] || continue; echo "== $$b"; $(XVFB) "$$b"; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)
 
 # Re-makes every picture, sound and video under assets/ (and the review
 # pictures in tools/assets/out/) with our own generators. The generated files

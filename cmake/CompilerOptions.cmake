@@ -36,3 +36,9 @@ if(ZEL_BUILD_FUZZERS)
                         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# MinGW's C library offers POSIX's thread-safe time functions (localtime_r)
+# and the constants of math.h (M_PI) only when asked.
+if(WIN32)
+    add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L _USE_MATH_DEFINES)
+endif()

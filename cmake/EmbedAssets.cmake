@@ -95,9 +95,21 @@ function(zel_embed_assets target)
 "// The files of ${c_folder}, embedded by cmake/EmbedAssets.cmake. Generated: do not edit.
 #include \"platform/resources/AssetResources.h\"
 
+// Windows' object files have no section stack and group sections by the
+// part of their name after a dollar sign.
+#if defined(_WIN32)
+#define ZEL_ASSET_DATA_SECTION \".section .rdata$zel_${prefix},\\\"dr\\\"\\n\"
+#define ZEL_ASSET_DATA_END \".text\\n\"
+#define ZEL_ASSET_TABLE_SECTION \".rdata$zel_asset_tables_m\"
+#else
+#define ZEL_ASSET_DATA_SECTION \".pushsection .rodata.${prefix},\\\"a\\\",%progbits\\n\"
+#define ZEL_ASSET_DATA_END \".popsection\\n\"
+#define ZEL_ASSET_TABLE_SECTION \"zel_asset_tables\"
+#endif
+
 __asm__(
-    \".pushsection .rodata.${prefix},\\\"a\\\",%progbits\\n\"
-${asm}    \".popsection\\n\");
+    ZEL_ASSET_DATA_SECTION
+${asm}    ZEL_ASSET_DATA_END);
 
 ${declarations}
 namespace {
@@ -106,7 +118,7 @@ ${table}
 constinit const platform::EmbeddedAssetTable table{\"${c_folder}\", assets, ${count}};
 
 // The linker collects these pointers into one array (platform/resources/AssetResources.cpp).
-[[gnu::used, gnu::section(\"zel_asset_tables\")]]
+[[gnu::used, gnu::section(ZEL_ASSET_TABLE_SECTION)]]
 constinit const platform::EmbeddedAssetTable* const tableEntry = &table;
 
 } // namespace

@@ -222,6 +222,16 @@ void IMControl::GrowDamage(int originX, int originY, const platform::Rect& clip,
     }
 }
 
+bool IMControl::CoversOpaquely(int originX, int originY, const platform::Rect& clip,
+                               const platform::Rect& rect) const {
+    platform::Rect cover, hole;
+    if (!OpaqueCover(cover, hole))
+        return false;
+    cover = platform::IntersectRect(cover.Offset(originX, originY), clip);
+    return platform::IntersectRect(cover, rect) == rect &&
+           platform::IntersectRect(hole.Offset(originX, originY), rect).IsEmpty();
+}
+
 void IMControl::KeepDrawnState() {
     drawnBounds = DrawnBounds();
     drawnHidden = IsHidden();

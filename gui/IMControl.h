@@ -156,6 +156,10 @@ public:
         (void)hole;
         return false;
     }
+    // True when the control, placed at (originX, originY) and seen through `clip`, draws fully
+    // opaque pixels over all of `rect` (screen coordinates): what lay there before cannot show.
+    virtual bool CoversOpaquely(int originX, int originY, const platform::Rect& clip,
+                                const platform::Rect& rect) const;
     // A control that draws differently when cut by a clip rectangle (see IMView) is drawn whole
     // wherever the damage reaches it: GrowDamage adds the whole of each such control that the
     // damage touches, seen through `clip`, and sets `grown` when it added anything.

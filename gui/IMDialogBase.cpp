@@ -202,9 +202,19 @@ template <class View> long IMDialogBase<View>::Draw(const IMEvent& event) {
             Renderer->SetViewport(clip);
             Renderer->originX = originX + area.left;
             Renderer->originY = originY + area.top;
+            const std::vector<Occluder> occluders = Renderer->DrawsWholeFrames()
+                                                        ? std::vector<Occluder>{}
+                                                        : Occluders(clip);
+            size_t order = 0;
             for (auto& [layer, controls] : children)
-                for (IMControl* child : controls)
-                    child->Draw(event);
+                for (IMControl* child : controls) {
+                    // A child that would show only under opaque pictures drawn after it is left
+                    // out (the lake bottom under the water, the water under the background round
+                    // the glass); the dialog's SetDirty(false) below marks it drawn all the same.
+                    if (occluders.empty() || Seen(*child, order, occluders, clip))
+                        child->Draw(event);
+                    ++order;
+                }
             Renderer->originX = originX;
             Renderer->originY = originY;
             Renderer->SetViewport(viewport);
@@ -217,6 +227,53 @@ template <class View> long IMDialogBase<View>::Draw(const IMEvent& event) {
     }
     SetDirty(false);
     return 0;
+}
+
+template <class View>
+std::vector<typename IMDialogBase<View>::Occluder>
+IMDialogBase<View>::Occluders(const Rect& clip) const {
+    std::vector<Occluder> occluders;
+    const int childX = Renderer->originX, childY = Renderer->originY;
+    size_t order = 0;
+    for (const auto& [layer, controls] : children)
+        for (const IMControl* child : controls) {
+            Rect cover, hole;
+            if (child->OpaqueCover(cover, hole)) {
+                cover = IntersectRect(cover.Offset(childX, childY), clip);
+                if (!cover.IsEmpty())
+                    occluders.push_back({order, cover, hole.Offset(childX, childY)});
+            }
+            ++order;
+        }
+    return occluders;
+}
+
+template <class View>
+bool IMDialogBase<View>::Seen(const IMControl& child, size_t order,
+                              const std::vector<Occluder>& occluders, const Rect& clip) const {
+    const Rect bounds =
+        IntersectRect(child.DrawnBounds().Offset(Renderer->originX, Renderer->originY), clip);
+    if (bounds.IsEmpty())
+        return false;
+    std::vector<Rect> seen, next;
+    if (const std::vector<Rect>* region = Renderer->DrawingRegion(); region && !region->empty()) {
+        for (const Rect& rect : *region)
+            if (const Rect part = IntersectRect(rect, bounds); !part.IsEmpty())
+                seen.push_back(part);
+    } else {
+        seen.push_back(bounds);
+    }
+    for (const Occluder& occluder : occluders) {
+        if (seen.empty())
+            break;
+        if (occluder.order <= order)
+            continue;
+        next.clear();
+        for (const Rect& part : seen)
+            SubtractCover(part, occluder.cover, occluder.hole, next);
+        seen.swap(next);
+    }
+    return !seen.empty();
 }
 
 template <class View> long IMDialogBase<View>::Update(const IMEvent& event) {
@@ -296,11 +353,6 @@ bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
     // Each child's changes, in drawing order, and the opaque pictures among them: a change is
     // seen only where no opaque picture drawn after it covers it (the lake under the background
     // shows only through the glass).
-    struct Occluder {
-        size_t order;
-        Rect cover;
-        Rect hole;
-    };
     std::vector<std::pair<size_t, Rect>> changes;
     std::vector<Occluder> occluders;
     size_t order = 0;
@@ -336,6 +388,22 @@ bool IMDialogBase<View>::AddDamage(int originX, int originY, const Rect& clip,
             damage.Add(part);
     }
     return true;
+}
+
+template <class View>
+bool IMDialogBase<View>::CoversOpaquely(int originX, int originY, const Rect& clip,
+                                        const Rect& rect) const {
+    if (this->IsHidden())
+        return false;
+    const Rect area = this->GetRect();
+    const Rect inside = IntersectRect(area.Offset(originX, originY), clip);
+    if (IntersectRect(inside, rect) != rect)
+        return false;
+    for (const auto& [layer, controls] : children)
+        for (const IMControl* child : controls)
+            if (child->CoversOpaquely(originX + area.left, originY + area.top, inside, rect))
+                return true;
+    return false;
 }
 
 template <class View>

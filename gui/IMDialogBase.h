@@ -53,6 +53,8 @@ public:
     long Destroy(const IMEvent& event) override;
     long HandleKillFocus(const IMEvent& event) override;
     std::optional<int64_t> NextWakeUp() const override;
+    bool CoversOpaquely(int originX, int originY, const platform::Rect& clip,
+                        const platform::Rect& rect) const override;
     bool AddDamage(int originX, int originY, const platform::Rect& clip,
                    DamageRegion& damage) const override;
     void KeepDrawnState() override;
@@ -88,6 +90,20 @@ protected:
 
 private:
     long TrackFocus(const IMEvent& event);
+
+    // A child drawing fully opaque pixels over `cover` outside `hole` (scene coordinates), the
+    // `order`-th child in drawing order.
+    struct Occluder {
+        size_t order;
+        platform::Rect cover;
+        platform::Rect hole;
+    };
+    // The opaque children met by the clip, with the renderer's origin at the dialog's corner.
+    std::vector<Occluder> Occluders(const platform::Rect& clip) const;
+    // Whether any of the child's pixels inside the clip and the frame's drawing region lies
+    // outside the covers of the opaque children drawn after it.
+    bool Seen(const IMControl& child, size_t order, const std::vector<Occluder>& occluders,
+              const platform::Rect& clip) const;
 
     // Children removed before their first tick: out of every table at once,
     // deleted at the next ProcessRemovals like every other removal, because

@@ -83,10 +83,17 @@ Rect IMTextureView::DrawnBounds() const {
 bool IMTextureView::DrawsTheSameWhenCut() const {
     const Rect r = GetRect();
     const Rect s = GetSourceRect();
-    if (r.Width() != s.Width() || r.Height() != s.Height())
-        return false;
     const double quarters = angle / (std::numbers::pi / 2);
-    return std::fabs(quarters - std::round(quarters)) < 1e-5;
+    if (std::fabs(quarters - std::round(quarters)) >= 1e-5)
+        return false;
+    if (r.Width() == s.Width() && r.Height() == s.Height())
+        return true;
+    // The device draws a picture made smaller along either side, or turned, from a resized copy
+    // it keeps, which any cut shows exactly; a picture enlarged upright is sampled anew for each
+    // cut.
+    const bool smaller = r.Width() < s.Width() || r.Height() < s.Height();
+    const bool turned = std::lround(quarters) % 4 != 0;
+    return smaller || turned;
 }
 
 std::optional<uint64_t> IMTextureView::Look() const {
@@ -111,10 +118,18 @@ bool IMTextureView::OpaqueArea(Rect& cover, Rect& hole) const {
         return false;
     const Rect r = GetRect();
     const Rect s = GetSourceRect();
-    if (r.IsEmpty() || r.Width() != s.Width() || r.Height() != s.Height())
+    if (r.IsEmpty() || s.IsEmpty())
         return false;
     cover = r;
     hole = Renderer->TranslucentPart(textureId, s);
+    // Resized, a picture is opaque only if all its source is, filtering blending neighbouring
+    // texels; its outermost pixels may blend texels beyond the source (OpenGL's filter does), so
+    // they are left out of the cover.
+    if (r.Width() != s.Width() || r.Height() != s.Height()) {
+        cover = Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+        hole = Rect{};
+        return !cover.IsEmpty() && Renderer->TranslucentPart(textureId, s).IsEmpty();
+    }
     if (!hole.IsEmpty())
         hole = hole.Offset(r.left - s.left, r.top - s.top);
     return true;

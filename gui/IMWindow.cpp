@@ -108,8 +108,10 @@ void IMWindow::RenderFrame() {
     lastFrameWhole = !partial;
     lastDamage = partial ? damage.Rectangles() : std::vector<Rect>{scene};
     if (partial) {
+        // The black a whole frame starts from, where no opaque picture will cover it anyway.
         for (const Rect& rect : lastDamage)
-            Renderer->FillRect(rect, 0xFF000000);
+            if (!CoversOpaquely(0, 0, scene, rect))
+                Renderer->FillRect(rect, 0xFF000000);
         Renderer->SetDrawingRegion(&lastDamage);
     } else {
         Renderer->Clear(0xFF000000);

@@ -177,6 +177,8 @@ public:
     // viewport: a frame that redraws only what changed draws its whole tree once, each picture
     // only where it meets a changed rectangle. The window sets it for such a frame.
     void SetDrawingRegion(const std::vector<platform::Rect>* region);
+    // The rectangles the frame draws in, or null when it draws everything.
+    const std::vector<platform::Rect>* DrawingRegion() const { return drawingRegion_; }
     // Drawing into the kept scene, whose pixels stay from one frame to the next (see the graphics
     // device); false when there is none, `intact` whether it still holds the last frame.
     bool BeginKeptScene(bool& intact);

@@ -16,6 +16,7 @@ libogg-dev libvorbis-dev libtheora-dev
 libpng-dev libjpeg62-turbo-dev libagg-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool
+weston xwayland libwayland-dev
 cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
 libreoffice-calc-nogui
 file rpm cpio lintian desktop-file-utils appstream mmdebstrap

@@ -1,6 +1,7 @@
-// Fonts over FreeType and fontconfig.
+// Fonts over FreeType; the face files come from fontconfig (FaceFiles.cpp) or, on Windows,
+// from the system's font folder (FaceFilesWin32.cpp).
 //
-// Implemented: faces by family name through fontconfig (preferring faces that cover Russian), cell
+// Implemented: faces by family name (through fontconfig, preferring faces that cover Russian), cell
 // and character-height sizing, GDI's text metrics derived from the face's unrounded scaled values,
 // ABC widths and glyph metrics of unhinted glyphs, unhinted outlines in the GGO_NATIVE layout
 // (TrueType contours keep their exact on/off-curve structure; the cubic curves of CFF faces are
@@ -14,10 +15,10 @@
 // and the descender down on their own (a cell of 18 becomes 15 + 4 = 19). The metrics here are
 // therefore rounded from the unrounded scaled values, so that a cell of 18 is 18 pixels high.
 #include "platform/fonts/Font.h"
+#include "platform/fonts/FaceFiles_c.h"
 
 #include "platform/TextCodec.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BBOX_H
@@ -46,49 +47,6 @@ std::shared_ptr<FT_LibraryRec_> SharedLibrary() {
     std::shared_ptr<FT_LibraryRec_> library(raw, [](FT_Library l) { FT_Done_FreeType(l); });
     current = library;
     return library;
-}
-
-struct FaceFile {
-    std::string path;
-    int index = 0;
-    bool bold = false;
-    bool italic = false;
-};
-
-// The file of the face fontconfig chooses for the family, weight and slant; fontconfig always
-// offers its closest face, so an unknown family still finds one while any font is installed.
-bool MatchFace(const std::string& family, bool bold, bool italic, FaceFile& found) {
-    if (!FcInit())
-        return false;
-    FcPattern* pattern = FcPatternCreate();
-    if (!family.empty())
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ru"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match)
-        return false;
-    FcChar8* file = nullptr;
-    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
-    if (ok) {
-        found.path = reinterpret_cast<const char*>(file);
-        int index = 0, weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
-        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-        found.index = index;
-        found.bold = weight >= FC_WEIGHT_DEMIBOLD;
-        found.italic = slant != FC_SLANT_ROMAN;
-    }
-    FcPatternDestroy(match);
-    return ok;
 }
 
 int RoundPixels(FT_Pos value26_6) {
@@ -368,6 +326,12 @@ private:
         return true;
     }
 
+public:
+    // The face's file in memory when it was not read from a path; FreeType
+    // reads from it as long as the face lives.
+    std::shared_ptr<const std::vector<unsigned char>> faceData;
+
+private:
     std::shared_ptr<FT_LibraryRec_> library_;
     FT_Face face_;
     bool embolden_;
@@ -389,7 +353,11 @@ std::unique_ptr<Font> Font::Create(const std::wstring& faceName, int height, int
     if (!library)
         return nullptr;
     FT_Face face = nullptr;
-    if (FT_New_Face(library.get(), file.path.c_str(), file.index, &face) != 0) {
+    const FT_Error opened =
+        file.data ? FT_New_Memory_Face(library.get(), file.data->data(),
+                                       static_cast<FT_Long>(file.data->size()), file.index, &face)
+                  : FT_New_Face(library.get(), file.path.c_str(), file.index, &face);
+    if (opened != 0) {
         std::fprintf(stderr, "fonts: cannot open \"%s\"\n", file.path.c_str());
         return nullptr;
     }
@@ -402,6 +370,7 @@ std::unique_ptr<Font> Font::Create(const std::wstring& faceName, int height, int
     auto font =
         std::make_unique<FreeTypeFont>(std::move(library), face, bold && !file.bold,
                                        italic && !file.italic, bold ? 700 : 400, italic, underline);
+    font->faceData = file.data;
     if (!font->SetHeight(height)) {
         std::fprintf(stderr, "fonts: \"%s\" cannot be sized to %d\n", file.path.c_str(), height);
         return nullptr;

@@ -3,8 +3,10 @@
 
 #include <SDL_syswm.h>
 
+#if !defined(_WIN32)
 #include <dirent.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +16,12 @@
 namespace platform {
 namespace {
 
+// Windows has no render nodes: every Windows machine has a display driver
+// (or Windows' own software one, WARP) behind Direct3D.
 bool HasRenderNode() {
+#if defined(_WIN32)
+    return true;
+#else
     DIR* folder = opendir("/dev/dri");
     if (!folder)
         return false;
@@ -30,6 +37,7 @@ bool HasRenderNode() {
     }
     closedir(folder);
     return found;
+#endif
 }
 
 // Whether the window's X server offers direct rendering. Asked through the X library SDL has

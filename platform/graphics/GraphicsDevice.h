@@ -12,7 +12,8 @@
 // Which way a window is drawn: OpenGL where the machine has a graphics device (a DRM render node)
 // and the X server offers direct rendering, unless OpenGL turns out to be emulated on the
 // processor; the processor otherwise. ZELTARIK_DRAWING=processor or =opengl forces either.
-// ZELTARIK_REDRAW=whole draws and shows every frame whole, the way to compare against.
+// ZELTARIK_REDRAW=whole draws and shows every frame whole, each picture as SDL alone draws it
+// (see SdlGraphicsDevice.cpp), the way to compare against.
 #pragma once
 
 #include "platform/Types.h"

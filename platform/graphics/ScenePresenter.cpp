@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -61,7 +65,15 @@ SceneScaler::SceneScaler(int sceneWidth, int sceneHeight, const Rect& area)
     : sceneWidth_(sceneWidth), sceneHeight_(sceneHeight), area_(area),
       identity_(area.Width() == sceneWidth && area.Height() == sceneHeight),
       columns_(Taps(sceneWidth, area.Width())), rows_(Taps(sceneHeight, area.Height())),
-      blendedRow_(static_cast<size_t>(std::max(sceneWidth, 0)) + 1) {}
+      blendedRow_(static_cast<size_t>(std::max(sceneWidth, 0)) + 1) {
+    columnWeights_.reserve(columns_.size());
+    for (const Tap& tap : columns_) {
+        const uint64_t keep = static_cast<uint64_t>(256 - tap.weight);
+        const uint64_t weight = static_cast<uint64_t>(tap.weight);
+        columnWeights_.push_back(keep | keep << 16 | keep << 32 | keep << 48);
+        columnWeights_.push_back(weight | weight << 16 | weight << 32 | weight << 48);
+    }
+}
 
 // Target pixel d samples the scene at (d + ½) × scene / target − ½, the centres of both grids
 // lined up, in 16.16 fixed point; the edges repeat the outermost pixel.
@@ -104,6 +116,86 @@ Rect SceneScaler::TargetRectFor(const Rect& sceneRect) const {
 }
 
 void SceneScaler::Scale(const uint32_t* scene, int scenePitch, uint32_t* target, int targetPitch,
+                        const Rect& targetRect) const {
+#ifndef __SSE2__
+    ScaleOneByOne(scene, scenePitch, target, targetPitch, targetRect);
+#else
+    const Rect r = IntersectRect(targetRect, area_);
+    if (r.IsEmpty())
+        return;
+    if (identity_ || sceneWidth_ < 2) {
+        ScaleOneByOne(scene, scenePitch, target, targetPitch, targetRect);
+        return;
+    }
+    // Each channel becomes a 16-bit lane: a × (256 − w) + b × w stays within 255 × 256, so the
+    // lanes neither overflow nor carry, and >> 8 gives exactly the one-by-one result.
+    const __m128i zero = _mm_setzero_si128();
+    const int firstTap = r.left - area_.left;
+    const Tap* columns = columns_.data() + firstTap;
+    const uint64_t* weights = columnWeights_.data() + 2 * static_cast<size_t>(firstTap);
+    const int width = r.Width();
+    const int firstColumn = columns[0].index;
+    const int lastColumn = std::min(columns[width - 1].index + 1, sceneWidth_ - 1);
+    uint32_t* blended = blendedRow_.data();
+    for (int y = r.top; y < r.bottom; ++y) {
+        const Tap& tap = rows_[static_cast<size_t>(y - area_.top)];
+        const uint32_t* upper = Row(scene, scenePitch, tap.index);
+        const uint32_t* row = upper;
+        if (tap.weight != 0) {
+            const uint32_t* lower =
+                Row(scene, scenePitch, std::min(tap.index + 1, sceneHeight_ - 1));
+            const __m128i keep = _mm_set1_epi16(static_cast<short>(256 - tap.weight));
+            const __m128i weight = _mm_set1_epi16(static_cast<short>(tap.weight));
+            int x = firstColumn;
+            for (; x + 4 <= lastColumn + 1; x += 4) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + x));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + x));
+                const __m128i low = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), keep),
+                                  _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), weight)),
+                    8);
+                const __m128i high = _mm_srli_epi16(
+                    _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), keep),
+                                  _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), weight)),
+                    8);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(blended + x),
+                                 _mm_packus_epi16(low, high));
+            }
+            for (; x <= lastColumn; ++x)
+                blended[x] = Blend(upper[x], lower[x], static_cast<uint32_t>(tap.weight));
+            row = blended;
+        }
+        uint32_t* out = Row(target, targetPitch, y) + r.left;
+        // Across: a pixel and its right neighbour are side by side in the row, so one 64-bit
+        // load brings both; two target pixels are made at a time.
+        auto pair = [row](const Tap& column) {
+            return _mm_unpacklo_epi8(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + column.index)),
+                _mm_setzero_si128());
+        };
+        auto weighted = [weights](int x) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 2 * x));
+        };
+        int x = 0;
+        for (; x + 2 <= width; x += 2) {
+            // Lanes: the left pixel's four channels times 256 − w, the right one's times w.
+            const __m128i first = _mm_mullo_epi16(pair(columns[x]), weighted(x));
+            const __m128i second = _mm_mullo_epi16(pair(columns[x + 1]), weighted(x + 1));
+            const __m128i sums = _mm_add_epi16(_mm_unpacklo_epi64(first, second),
+                                               _mm_unpackhi_epi64(first, second));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x),
+                             _mm_packus_epi16(_mm_srli_epi16(sums, 8), zero));
+        }
+        for (; x < width; ++x) {
+            const Tap& column = columns[x];
+            out[x] = Blend(row[column.index], row[std::min(column.index + 1, sceneWidth_ - 1)],
+                           static_cast<uint32_t>(column.weight));
+        }
+    }
+#endif
+}
+
+void SceneScaler::ScaleOneByOne(const uint32_t* scene, int scenePitch, uint32_t* target, int targetPitch,
                         const Rect& targetRect) const {
     const Rect r = IntersectRect(targetRect, area_);
     if (r.IsEmpty())

@@ -32,8 +32,12 @@ public:
     // The target pixels (inside the area) whose value depends on the scene rectangle.
     Rect TargetRectFor(const Rect& sceneRect) const;
     // Scales into the target pixels of targetRect (clipped to the area). Pitches are in bytes.
+    // Several pixels at a time where the processor has vector instructions (SSE2).
     void Scale(const uint32_t* scene, int scenePitch, uint32_t* target, int targetPitch,
                const Rect& targetRect) const;
+    // The same pixels one at a time: the reference the vectorised loops must match.
+    void ScaleOneByOne(const uint32_t* scene, int scenePitch, uint32_t* target, int targetPitch,
+                       const Rect& targetRect) const;
 
     // A window position (target pixels) as a scene position; outside the scene in the letterbox.
     void TargetToScene(int x, int y, float& sceneX, float& sceneY) const;
@@ -54,6 +58,9 @@ private:
     bool identity_ = false;
     std::vector<Tap> columns_;
     std::vector<Tap> rows_;
+    // Each column's two weights, 256 − weight and weight, four 16-bit lanes of each, as the
+    // vectorised loop multiplies the two pixels it blends.
+    std::vector<uint64_t> columnWeights_;
     // One blended scene row, reused from call to call.
     mutable std::vector<uint32_t> blendedRow_;
 };

@@ -13,6 +13,13 @@
 // SDL's software renderer draws a quad texel-exactly only when it is axis-aligned with four equal
 // vertex colours; it rasterises other quads as triangles, which drops a row and a column. Quads
 // turned by a multiple of 90° are therefore drawn with SDL_RenderCopyEx, which is exact.
+//
+// Drawn by the processor, a picture made smaller or turned by a right angle is resized and turned
+// once into a copy kept beside its texture (made as SDL draws the whole picture, so the pixels do
+// not change), opaque copies also tinted once, and every picture is copied to the scene only
+// where it has any alpha. The first spares SDL resizing the whole source at every draw and makes
+// a cut picture show exactly its part of the whole one; ZELTARIK_REDRAW=whole draws as SDL alone
+// does, the plain way the tests and the benchmark compare with.
 #include "platform/graphics/GraphicsDevice.h"
 #include "platform/graphics/DrawingPath.h"
 #include "platform/graphics/ScenePresenter.h"
@@ -25,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
@@ -58,23 +66,90 @@ public:
         if (texture_ && locked_)
             SDL_UnlockTexture(texture_);
         locked_ = false;
+        // New pixels: every resized or turned copy of the old ones is stale.
+        DropCopies();
+        visible.reset();
     }
 
     SDL_Texture* Handle() const { return texture_; }
+
+    // A copy of part of the texture drawn resized to width × height and turned by `quarter`
+    // quarter turns clockwise, made by the device on first use (see DrawFromCopy).
+    struct Copy {
+        SDL_Texture* texture = nullptr;
+        SDL_Rect source{};
+        int width = 0;
+        int height = 0;
+        int quarter = 0;
+        SDL_ScaleMode mode = SDL_ScaleModeNearest;
+        uint64_t lastUse = 0;
+        // The copy's pixels with any alpha; blending leaves the scene as it is everywhere else.
+        SDL_Rect visible{};
+        // An opaque copy (every alpha 255) keeps its pixels, ARGB, to be tinted once for a
+        // tint that stays (the lake bottom's grey): `tinted` holds them multiplied by `tint`.
+        std::vector<uint32_t> opaquePixels;
+        SDL_Texture* tinted = nullptr;
+        uint32_t tint = 0;
+        // The tint of the last draw and how many draws in a row had it: a copy drawn once with
+        // a tint (a step of the dive) is not worth tinting.
+        uint32_t lastTint = 0;
+        int drawsWithTint = 0;
+    };
+    // The texels with any alpha, once the device has looked; unknown again after new pixels.
+    std::optional<SDL_Rect> visible;
+    bool IsLocked() const { return locked_; }
+    // The copies kept of one texture: enough for a picture shown at a few sizes or turns at once
+    // (an arrow turned four ways, the lake bottom during a dive), few enough to cost little.
+    static constexpr size_t kMaxCopies = 4;
+    std::vector<Copy>& Copies() { return copies_; }
+    void DropCopies() {
+        for (Copy& copy : copies_) {
+            SDL_DestroyTexture(copy.texture);
+            if (copy.tinted)
+                SDL_DestroyTexture(copy.tinted);
+        }
+        copies_.clear();
+    }
     size_t Bytes() const { return static_cast<size_t>(Width()) * Height() * 4; }
 
-    // The device is going away and takes SDL's texture with it.
+    // The device is going away and takes SDL's textures with it.
     void Detach() {
         device_ = nullptr;
         texture_ = nullptr;
         locked_ = false;
+        copies_.clear();
     }
 
 private:
     SdlGraphicsDevice* device_;
     SDL_Texture* texture_;
     bool locked_ = false;
+    std::vector<Copy> copies_;
 };
+
+// The smallest rectangle holding every pixel whose alpha (the fourth byte) is not zero; empty
+// when there is none.
+SDL_Rect VisibleBounds(const uint8_t* pixels, int pitch, int width, int height) {
+    int left = width, right = 0, top = height, bottom = 0;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + static_cast<size_t>(y) * pitch;
+        int first = 0;
+        while (first < width && row[4 * first + 3] == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (row[4 * last + 3] == 0)
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last + 1);
+        top = std::min(top, y);
+        bottom = y + 1;
+    }
+    if (right <= left)
+        return SDL_Rect{0, 0, 0, 0};
+    return SDL_Rect{left, top, right - left, bottom - top};
+}
 
 SDL_Color ToSdlColor(uint32_t argb) {
     return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
@@ -156,6 +231,9 @@ public:
         // and the nearest texel would make it blocky; otherwise only shrunken pictures filter.
         bool filtered = IsMinified(texture, quad) || OutputIsScaled();
         SDL_SetTextureScaleMode(handle, filtered ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        if (surface_ && !wholeFrames_ &&
+            DrawFromCopy(texture, quad, filtered ? SDL_ScaleModeLinear : SDL_ScaleModeNearest))
+            return;
         if (DrawRightAngle(texture, quad))
             return;
         SDL_Vertex vertices[4];
@@ -314,59 +392,300 @@ private:
         return screenAcross < texelsAcross - 1e-3f || screenDown < texelsDown - 1e-3f;
     }
 
-    // Draws a quad turned by 90°, 180° or 270° with one colour through SDL_RenderCopyEx, which is
-    // texel-exact where the triangle path is not. False when the quad is not such a quad (upright
-    // quads are exact through SDL_RenderGeometry already).
-    bool DrawRightAngle(SdlTexture& texture, const Quad& q) {
+    // A quad showing an upright source rectangle of whole texels, with one colour, turned
+    // clockwise by `quarter` quarter turns (no mirroring) and possibly resized.
+    struct RightAnglePlacement {
+        int quarter = 0;
+        SDL_Rect source{};
+        // The picture's size on the screen before it is turned, and its centre in SDL's pixel
+        // convention (the vertices' −0.5 shift taken back).
+        float width = 0;
+        float height = 0;
+        float centreX = 0;
+        float centreY = 0;
+    };
+
+    static std::optional<RightAnglePlacement> PlaceRightAngle(const SdlTexture& texture,
+                                                              const Quad& q) {
         for (size_t i = 1; i < 4; ++i)
             if (q[i].diffuse != q[0].diffuse)
-                return false;
+                return std::nullopt;
         // The upright picture's corners in order: the edge 0→1 runs along its top, 0→3 down its
         // left side. Turning clockwise by 90° takes (1, 0) to (0, 1).
         float acrossX = q[1].x - q[0].x, acrossY = q[1].y - q[0].y;
         float downX = q[3].x - q[0].x, downY = q[3].y - q[0].y;
         if (!Near(q[2].x, q[0].x + acrossX + downX) || !Near(q[2].y, q[0].y + acrossY + downY))
-            return false;
-        int quarter;
+            return std::nullopt;
+        RightAnglePlacement placement;
         if (Near(acrossY, 0) && acrossX > 0)
-            quarter = 0;
+            placement.quarter = 0;
         else if (Near(acrossX, 0) && acrossY > 0)
-            quarter = 1;
+            placement.quarter = 1;
         else if (Near(acrossY, 0) && acrossX < 0)
-            quarter = 2;
+            placement.quarter = 2;
         else if (Near(acrossX, 0) && acrossY < 0)
-            quarter = 3;
+            placement.quarter = 3;
         else
-            return false;
-        if (quarter == 0)
-            return false;
+            return std::nullopt;
         float w = std::hypot(acrossX, acrossY);
         float h = std::hypot(downX, downY);
         // The down edge must be the across edge turned a further 90° clockwise (no mirroring).
         if (!Near(downX, -acrossY / w * h) || !Near(downY, acrossX / w * h))
-            return false;
+            return std::nullopt;
         // Texture coordinates of an upright source rectangle, on whole texels.
         if (!Near(q[0].u, q[3].u) || !Near(q[1].u, q[2].u) || !Near(q[0].v, q[1].v) ||
             !Near(q[2].v, q[3].v) || q[1].u <= q[0].u || q[3].v <= q[0].v)
-            return false;
+            return std::nullopt;
         float sx = q[0].u * texture.Width(), sy = q[0].v * texture.Height();
         float sw = (q[1].u - q[0].u) * texture.Width(), sh = (q[3].v - q[0].v) * texture.Height();
         if (!Near(sx, std::round(sx)) || !Near(sy, std::round(sy)) || !Near(sw, std::round(sw)) ||
             !Near(sh, std::round(sh)))
+            return std::nullopt;
+        placement.source = SDL_Rect{static_cast<int>(std::lround(sx)),
+                                    static_cast<int>(std::lround(sy)),
+                                    static_cast<int>(std::lround(sw)),
+                                    static_cast<int>(std::lround(sh))};
+        placement.width = w;
+        placement.height = h;
+        placement.centreX = (q[0].x + q[2].x) * 0.5f + 0.5f;
+        placement.centreY = (q[0].y + q[2].y) * 0.5f + 0.5f;
+        return placement;
+    }
+
+    // Draws a quad turned by 90°, 180° or 270° with one colour through SDL_RenderCopyEx, which is
+    // texel-exact where the triangle path is not. False when the quad is not such a quad (upright
+    // quads are exact through SDL_RenderGeometry already).
+    bool DrawRightAngle(SdlTexture& texture, const Quad& q) {
+        const std::optional<RightAnglePlacement> placement = PlaceRightAngle(texture, q);
+        if (!placement || placement->quarter == 0)
             return false;
-        SDL_Rect source{static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy)),
-                        static_cast<int>(std::lround(sw)), static_cast<int>(std::lround(sh))};
-        float cx = (q[0].x + q[2].x) * 0.5f + 0.5f;
-        float cy = (q[0].y + q[2].y) * 0.5f + 0.5f;
-        SDL_FRect destination{cx - w * 0.5f, cy - h * 0.5f, w, h};
+        const float w = placement->width, h = placement->height;
+        SDL_FRect destination{placement->centreX - w * 0.5f, placement->centreY - h * 0.5f, w, h};
         SDL_Color c = ToSdlColor(q[0].diffuse);
         SDL_SetTextureColorMod(texture.Handle(), c.r, c.g, c.b);
         SDL_SetTextureAlphaMod(texture.Handle(), c.a);
-        SDL_RenderCopyExF(renderer_, texture.Handle(), &source, &destination, 90.0 * quarter,
-                          nullptr, SDL_FLIP_NONE);
+        SDL_RenderCopyExF(renderer_, texture.Handle(), &placement->source, &destination,
+                          90.0 * placement->quarter, nullptr, SDL_FLIP_NONE);
         SDL_SetTextureColorMod(texture.Handle(), 255, 255, 255);
         SDL_SetTextureAlphaMod(texture.Handle(), 255);
         return true;
+    }
+
+    // The processor's way with a picture drawn smaller or turned by a right angle: SDL resizes
+    // or turns the whole source for every draw, and when the picture is cut by the clip
+    // rectangle it resizes the cut part, which samples differently. The picture is therefore
+    // resized and turned once, exactly as SDL would draw it whole with no colour (blending
+    // off), kept beside the texture, and drawn from there at its own size, tinted and blended:
+    // the same pixels as the whole draw, and any cut of them exactly the pixels of that cut.
+    // False when the quad is not such a quad or lies off whole pixels; it is then drawn as
+    // before.
+    bool DrawFromCopy(SdlTexture& texture, const Quad& q, SDL_ScaleMode mode) {
+        const std::optional<RightAnglePlacement> placement = PlaceRightAngle(texture, q);
+        if (!placement)
+            return false;
+        const int width = static_cast<int>(std::lround(placement->width));
+        const int height = static_cast<int>(std::lround(placement->height));
+        if (!Near(placement->width, static_cast<float>(width)) ||
+            !Near(placement->height, static_cast<float>(height)) || width <= 0 || height <= 0)
+            return false;
+        const SDL_Rect& source = placement->source;
+        const bool ownSize = placement->quarter == 0 && width == source.w && height == source.h;
+        // Enlarged upright, SDL samples the nearest texel for a blended draw by another rule than
+        // for a plain copy, so no copy could match it; that draw reads only the texels it shows.
+        if (placement->quarter == 0 && mode == SDL_ScaleModeNearest && !ownSize)
+            return false;
+        const bool sideways = placement->quarter % 2 == 1;
+        const int boxWidth = sideways ? height : width, boxHeight = sideways ? width : height;
+        const float left = placement->centreX - boxWidth * 0.5f;
+        const float top = placement->centreY - boxHeight * 0.5f;
+        if (!Near(left, std::round(left)) || !Near(top, std::round(top)))
+            return false;
+        const int x = static_cast<int>(std::lround(left)), y = static_cast<int>(std::lround(top));
+
+        // What is copied to the scene at its own size: the texture itself (a picture at its own
+        // size) or its copy, only where it has any alpha.
+        SDL_Texture* from = nullptr;
+        SDL_Rect part{}, destination{};
+        if (ownSize) {
+            from = texture.Handle();
+            const SDL_Rect visible = VisibleTexels(texture);
+            if (!SDL_IntersectRect(&source, &visible, &part))
+                return true;
+            destination = SDL_Rect{x + part.x - source.x, y + part.y - source.y, part.w, part.h};
+        } else {
+            SdlTexture::Copy* copy = nullptr;
+            for (SdlTexture::Copy& kept : texture.Copies())
+                if (kept.width == width && kept.height == height &&
+                    kept.quarter == placement->quarter && kept.mode == mode &&
+                    kept.source.x == source.x && kept.source.y == source.y &&
+                    kept.source.w == source.w && kept.source.h == source.h)
+                    copy = &kept;
+            if (!copy) {
+                copy = MakeCopy(texture, *placement, width, height, boxWidth, boxHeight, mode);
+                if (!copy)
+                    return false;
+            }
+            copy->lastUse = ++copyUses_;
+            from = copy->texture;
+            part = copy->visible;
+            if (part.w <= 0 || part.h <= 0)
+                return true;
+            destination = SDL_Rect{x + part.x, y + part.y, part.w, part.h};
+            // Opaque under an opaque tint, blending only multiplies each channel by the tint, as
+            // the tinted copy already has: drawn as it is, it spares SDL's slowest blend.
+            const uint32_t tint = q[0].diffuse;
+            copy->drawsWithTint = copy->lastTint == tint ? copy->drawsWithTint + 1 : 1;
+            copy->lastTint = tint;
+            if (!copy->opaquePixels.empty() && tint >> 24 == 0xFF &&
+                ((copy->tinted && copy->tint == tint) || copy->drawsWithTint >= 2)) {
+                if (SDL_Texture* tinted = TintedCopy(*copy, tint)) {
+                    SDL_RenderCopy(renderer_, tinted, &part, &destination);
+                    return true;
+                }
+            }
+        }
+        SDL_Color c = ToSdlColor(q[0].diffuse);
+        SDL_SetTextureColorMod(from, c.r, c.g, c.b);
+        SDL_SetTextureAlphaMod(from, c.a);
+        SDL_RenderCopy(renderer_, from, &part, &destination);
+        SDL_SetTextureColorMod(from, 255, 255, 255);
+        SDL_SetTextureAlphaMod(from, 255);
+        return true;
+    }
+
+    // The texels of the texture with any alpha, looked for once after each change of its pixels.
+    SDL_Rect VisibleTexels(SdlTexture& texture) {
+        const SDL_Rect whole{0, 0, texture.Width(), texture.Height()};
+        if (texture.visible)
+            return *texture.visible;
+        if (texture.Format() == TextureFormat::X8R8G8B8 || texture.IsLocked())
+            return whole;
+        void* pixels = nullptr;
+        int pitch = 0;
+        // The processor's textures are memory: locking only hands out their pixels.
+        if (SDL_LockTexture(texture.Handle(), nullptr, &pixels, &pitch) != 0)
+            return whole;
+        texture.visible = VisibleBounds(static_cast<const uint8_t*>(pixels), pitch,
+                                        texture.Width(), texture.Height());
+        SDL_UnlockTexture(texture.Handle());
+        return *texture.visible;
+    }
+
+    // The opaque copy with each channel multiplied by the tint's as SDL's blend multiplies it
+    // (c × t / 255), made again only when the tint changes; drawn without blending.
+    SDL_Texture* TintedCopy(SdlTexture::Copy& copy, uint32_t tint) {
+        if (copy.tinted && copy.tint == tint)
+            return copy.tinted;
+        if (!copy.tinted) {
+            copy.tinted = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                            SDL_TEXTUREACCESS_STREAMING, copy.visible.x + copy.visible.w,
+                                            copy.visible.y + copy.visible.h);
+            if (!copy.tinted)
+                return nullptr;
+            SDL_SetTextureBlendMode(copy.tinted, SDL_BLENDMODE_NONE);
+        }
+        void* bits = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(copy.tinted, nullptr, &bits, &pitch) != 0)
+            return nullptr;
+        int width = 0, height = 0;
+        SDL_QueryTexture(copy.tinted, nullptr, nullptr, &width, &height);
+        const uint32_t red = tint >> 16 & 0xFF, green = tint >> 8 & 0xFF, blue = tint & 0xFF;
+        const size_t copyWidth = copy.opaquePixels.size() / static_cast<size_t>(height);
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* from = copy.opaquePixels.data() + static_cast<size_t>(y) * copyWidth;
+            auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) +
+                                                   static_cast<size_t>(y) * pitch);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = from[x];
+                to[x] = 0xFF000000u | ((p >> 16 & 0xFF) * red / 255) << 16 |
+                        ((p >> 8 & 0xFF) * green / 255) << 8 | (p & 0xFF) * blue / 255;
+            }
+        }
+        SDL_UnlockTexture(copy.tinted);
+        copy.tint = tint;
+        return copy.tinted;
+    }
+
+    SdlTexture::Copy* MakeCopy(SdlTexture& texture, const RightAnglePlacement& placement,
+                               int width, int height, int boxWidth, int boxHeight,
+                               SDL_ScaleMode mode) {
+        Uint32 format = SDL_PIXELFORMAT_ARGB8888;
+        SDL_QueryTexture(texture.Handle(), &format, nullptr, nullptr, nullptr);
+        SDL_Texture* made =
+            SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_TARGET, boxWidth, boxHeight);
+        if (!made)
+            return nullptr;
+        if (SDL_SetRenderTarget(renderer_, made) != 0) {
+            SDL_DestroyTexture(made);
+            return nullptr;
+        }
+        SDL_RenderSetClipRect(renderer_, nullptr);
+        SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
+        SDL_RenderClear(renderer_);
+        SDL_Texture* handle = texture.Handle();
+        SDL_SetTextureBlendMode(handle, SDL_BLENDMODE_NONE);
+        SDL_SetTextureColorMod(handle, 255, 255, 255);
+        SDL_SetTextureAlphaMod(handle, 255);
+        SDL_SetTextureScaleMode(handle, mode);
+        if (placement.quarter == 0) {
+            // The same geometry SDL is given for the whole draw, moved to the copy's corner.
+            const float u0 = float(placement.source.x) / texture.Width();
+            const float v0 = float(placement.source.y) / texture.Height();
+            const float u1 = float(placement.source.x + placement.source.w) / texture.Width();
+            const float v1 = float(placement.source.y + placement.source.h) / texture.Height();
+            const SDL_Color white{255, 255, 255, 255};
+            const float w = static_cast<float>(width), h = static_cast<float>(height);
+            SDL_Vertex vertices[4] = {{{0, 0}, white, {u0, v0}},
+                                      {{w, 0}, white, {u1, v0}},
+                                      {{w, h}, white, {u1, v1}},
+                                      {{0, h}, white, {u0, v1}}};
+            static const int indices[6] = {0, 1, 2, 0, 2, 3};
+            SDL_RenderGeometry(renderer_, handle, vertices, 4, indices, 6);
+        } else {
+            const float w = placement.width, h = placement.height;
+            SDL_FRect destination{boxWidth * 0.5f - w * 0.5f, boxHeight * 0.5f - h * 0.5f, w, h};
+            SDL_RenderCopyExF(renderer_, handle, &placement.source, &destination,
+                              90.0 * placement.quarter, nullptr, SDL_FLIP_NONE);
+        }
+        SDL_SetTextureBlendMode(handle, SDL_BLENDMODE_BLEND);
+        std::vector<uint32_t> pixels(static_cast<size_t>(boxWidth) * boxHeight);
+        SDL_Rect visible{0, 0, boxWidth, boxHeight};
+        if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(),
+                                 boxWidth * 4) == 0)
+            visible = VisibleBounds(reinterpret_cast<const uint8_t*>(pixels.data()), boxWidth * 4,
+                                    boxWidth, boxHeight);
+        const bool opaque =
+            std::all_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p >> 24 == 0xFF; });
+        SDL_SetRenderTarget(renderer_, nullptr);
+        ApplyClip();
+        SDL_SetTextureBlendMode(made, SDL_BLENDMODE_BLEND);
+        SDL_SetTextureScaleMode(made, SDL_ScaleModeNearest);
+
+        std::vector<SdlTexture::Copy>& copies = texture.Copies();
+        if (copies.size() >= SdlTexture::kMaxCopies) {
+            auto oldest = std::min_element(copies.begin(), copies.end(),
+                                           [](const SdlTexture::Copy& a, const SdlTexture::Copy& b) {
+                                               return a.lastUse < b.lastUse;
+                                           });
+            SDL_DestroyTexture(oldest->texture);
+            if (oldest->tinted)
+                SDL_DestroyTexture(oldest->tinted);
+            copies.erase(oldest);
+        }
+        SdlTexture::Copy copy;
+        copy.texture = made;
+        copy.source = placement.source;
+        copy.width = width;
+        copy.height = height;
+        copy.quarter = placement.quarter;
+        copy.mode = mode;
+        copy.visible = visible;
+        if (opaque)
+            copy.opaquePixels = std::move(pixels);
+        copies.push_back(std::move(copy));
+        return &copies.back();
     }
 
     SDL_Window* window_;
@@ -385,12 +704,14 @@ private:
     std::unordered_set<SdlTexture*> live_;
     std::unique_ptr<WindowPresenter> presenter_;
     bool wholeFrames_;
+    uint64_t copyUses_ = 0;
     std::string path_ = presenter_ ? "processor" : "headless";
 };
 
 SdlTexture::~SdlTexture() {
     if (device_) {
         device_->Forget(this);
+        DropCopies();
         SDL_DestroyTexture(texture_);
     }
 }

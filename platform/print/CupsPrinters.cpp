@@ -6,7 +6,7 @@
 // drawn with cairo into one PDF and sent as one job when the document ends.
 // Left out: fonts other than the default one, graphics, colour, and every job
 // option beyond those of the destination (copies, duplex …).
-#include "platform/print/Printers.h"
+#include "platform/print/SystemPrinters_c.h"
 
 #include "platform/TextCodec.h"
 #include "platform/print/PrintFont.h"
@@ -17,15 +17,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 namespace platform {
 
 namespace {
-
-HeadlessPrinters* installedPrinters = nullptr;
-std::mutex installedMutex;
 
 std::wstring DestinationName(const cups_dest_t& dest) {
     std::string name = dest.name;
@@ -228,12 +224,7 @@ private:
 
 } // namespace
 
-std::vector<std::wstring> PrinterNames() {
-    {
-        std::lock_guard lock(installedMutex);
-        if (installedPrinters != nullptr)
-            return installedPrinters->names_;
-    }
+std::vector<std::wstring> SystemPrinterNames() {
     std::vector<std::wstring> names;
     Destinations dests;
     for (const cups_dest_t& dest : dests)
@@ -241,12 +232,7 @@ std::vector<std::wstring> PrinterNames() {
     return names;
 }
 
-std::wstring DefaultPrinterName() {
-    {
-        std::lock_guard lock(installedMutex);
-        if (installedPrinters != nullptr)
-            return installedPrinters->defaultName_;
-    }
+std::wstring SystemDefaultPrinterName() {
     Destinations dests;
     for (const cups_dest_t& dest : dests)
         if (dest.is_default)
@@ -254,18 +240,7 @@ std::wstring DefaultPrinterName() {
     return L"";
 }
 
-std::unique_ptr<PrintContext> OpenPrinter(const std::wstring& name) {
-    {
-        std::lock_guard lock(installedMutex);
-        if (installedPrinters != nullptr) {
-            const auto& names = installedPrinters->names_;
-            if (std::find(names.begin(), names.end(), name) == names.end())
-                return nullptr;
-            HeadlessPrintContext::Options options = installedPrinters->options_;
-            options.printerName = name;
-            return std::make_unique<HeadlessPrintContext>(options, installedPrinters->documents_);
-        }
-    }
+std::unique_ptr<PrintContext> OpenSystemPrinter(const std::wstring& name) {
     // Sending a job to a name CUPS does not know fails late and with a message
     // about something else, so the destination is looked up first.
     Destinations dests;
@@ -276,25 +251,6 @@ std::unique_ptr<PrintContext> OpenPrinter(const std::wstring& name) {
         return nullptr;
     }
     return std::make_unique<CupsPrintContext>(*dest, DefaultMedia(dest));
-}
-
-HeadlessPrinters::HeadlessPrinters(std::vector<std::wstring> names, std::wstring defaultName)
-    : names_(std::move(names)),
-      defaultName_(std::move(defaultName)),
-      documents_(std::make_shared<std::vector<PrintedDocument>>()) {
-    std::lock_guard lock(installedMutex);
-    installedPrinters = this;
-}
-
-HeadlessPrinters::~HeadlessPrinters() {
-    std::lock_guard lock(installedMutex);
-    if (installedPrinters == this)
-        installedPrinters = nullptr;
-}
-
-bool HeadlessPrinters::IsInstalled() {
-    std::lock_guard lock(installedMutex);
-    return installedPrinters != nullptr;
 }
 
 } // namespace platform

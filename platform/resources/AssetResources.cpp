@@ -6,13 +6,26 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
+
+#if defined(_WIN32)
+// Windows' linker sorts the sections ".rdata$<name>" by name within .rdata:
+// the generated tables put their pointers between these two empty entries.
+[[gnu::used, gnu::section(".rdata$zel_asset_tables_a")]]
+constinit const platform::EmbeddedAssetTable* const zelAssetTablesFirst = nullptr;
+[[gnu::used, gnu::section(".rdata$zel_asset_tables_z")]]
+constinit const platform::EmbeddedAssetTable* const zelAssetTablesLast = nullptr;
+#include <io.h>
+#include <windows.h>
+#undef FindResource
+#else
+#include <sys/mman.h>
 #include <unistd.h>
 
 // The linker's bounds of the section that every generated table puts its pointer into. They are
@@ -23,6 +36,7 @@ extern const platform::EmbeddedAssetTable* const __start_zel_asset_tables[]
 extern const platform::EmbeddedAssetTable* const __stop_zel_asset_tables[]
     __attribute__((weak, visibility("hidden")));
 }
+#endif
 
 namespace platform {
 namespace {
@@ -75,6 +89,42 @@ public:
     }
 };
 
+#if defined(_WIN32)
+// Windows: the container is read whole; it is small and read once.
+int OpenForReading(const std::string& path) {
+    return _wopen(Utf8ToWide(path).c_str(), _O_RDONLY | _O_BINARY);
+}
+void* MapFile(int fd, size_t length) {
+    void* bytes = std::malloc(length ? length : 1);
+    size_t done = 0;
+    while (bytes && done < length) {
+        const int got = _read(fd, static_cast<char*>(bytes) + done,
+                              unsigned(std::min<size_t>(length - done, 1u << 30)));
+        if (got <= 0) {
+            std::free(bytes);
+            errno = got < 0 ? errno : EIO;
+            return nullptr;
+        }
+        done += size_t(got);
+    }
+    return bytes;
+}
+void UnmapFile(void* mapping, size_t) {
+    std::free(mapping);
+}
+#else
+int OpenForReading(const std::string& path) {
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+void* MapFile(int fd, size_t length) {
+    void* mapping = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    return mapping == MAP_FAILED ? nullptr : mapping;
+}
+void UnmapFile(void* mapping, size_t length) {
+    munmap(mapping, length);
+}
+#endif
+
 // A container mapped read-only into memory. The mapping stays valid after the file is deleted or
 // replaced, so bytes handed out live exactly as long as the module.
 class ContainerAssets final : public AssetModule {
@@ -88,7 +138,7 @@ public:
     ContainerAssets(std::string path, void* mapping, size_t length, std::vector<Entry> entries)
         : path_(std::move(path)), mapping_(mapping), length_(length), entries_(std::move(entries)) {
     }
-    ~ContainerAssets() override { munmap(mapping_, length_); }
+    ~ContainerAssets() override { UnmapFile(mapping_, length_); }
 
     AssetOrigin Origin() const override { return AssetOrigin::Container; }
 
@@ -113,6 +163,17 @@ std::mutex containerMutex;
 std::string containerPathOverride;
 std::weak_ptr<const ContainerAssets> openContainer;
 
+#if defined(_WIN32)
+std::string ExecutableFolder() {
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, DWORD(std::size(buffer)));
+    if (length == 0 || length >= std::size(buffer))
+        return ".";
+    std::wstring path(buffer, length);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::string(".") : WideToUtf8(path.substr(0, slash));
+}
+#else
 std::string ExecutableFolder() {
     char buffer[4096];
     ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -123,12 +184,14 @@ std::string ExecutableFolder() {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+#endif
+
 void ReportBadContainer(const std::string& path, const char* reason) {
     std::fprintf(stderr, "asset container %s is ignored: %s\n", path.c_str(), reason);
 }
 
 std::shared_ptr<const ContainerAssets> MapContainer(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenForReading(path);
     if (fd < 0)
         return nullptr; // No container is the usual case, not an error.
     struct stat info;
@@ -143,14 +206,14 @@ std::shared_ptr<const ContainerAssets> MapContainer(const std::string& path) {
         ReportBadContainer(path, "shorter than its header");
         return nullptr;
     }
-    void* mapping = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    void* mapping = MapFile(fd, length);
     close(fd);
-    if (mapping == MAP_FAILED) {
+    if (mapping == nullptr) {
         ReportBadContainer(path, std::strerror(errno));
         return nullptr;
     }
     auto fail = [&](const char* reason) {
-        munmap(mapping, length);
+        UnmapFile(mapping, length);
         ReportBadContainer(path, reason);
         return nullptr;
     };
@@ -191,8 +254,14 @@ void UnregisterEmbeddedAssets(const EmbeddedAssetTable* table) {
 
 std::vector<const EmbeddedAssetTable*> EmbeddedAssetTables() {
     std::vector<const EmbeddedAssetTable*> tables;
+#if defined(_WIN32)
+    for (auto entry = &zelAssetTablesFirst + 1; entry < &zelAssetTablesLast; ++entry)
+        if (*entry)
+            tables.push_back(*entry);
+#else
     if (__start_zel_asset_tables && __stop_zel_asset_tables)
         tables.assign(__start_zel_asset_tables, __stop_zel_asset_tables);
+#endif
     std::lock_guard lock(TablesMutex());
     tables.insert(tables.end(), Tables().begin(), Tables().end());
     return tables;

@@ -12,9 +12,11 @@
 #include "platform/graphics/SdlNativeWindow.h"
 #include "platform/window/TerminationSignals.h"
 #include "platform/window/Utf8Locale.h"
+#include "platform/window/WaylandSession.h"
 #include "platform/window/Window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -40,27 +42,86 @@ bool IsSet(const char* variable) {
 }
 
 // The drivers SDL may try when nobody named one, in SDL's own order: every
-// one that shows something; Wayland only where a compositor says it is there,
-// since its library complains on stderr when it finds none.
-std::string ScreenDrivers() {
+// one that shows something. Wayland only where a compositor says it is there,
+// since its library complains on stderr when it finds none, and only where
+// that compositor offers all SDL's driver needs (it crashes without a seat);
+// then it goes first, so a Wayland session gets a native window, and X
+// (XWayland in such a session) is what remains otherwise.
+std::string ScreenDrivers(const WaylandSession& wayland) {
     std::string drivers;
     for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
         const char* driver = SDL_GetVideoDriver(i);
-        if (ShowsNothing(driver) ||
-            (SDL_strcasecmp(driver, "wayland") == 0 && !IsSet("WAYLAND_DISPLAY")))
+        if (ShowsNothing(driver) || SDL_strcasecmp(driver, "wayland") == 0)
             continue;
         drivers += (drivers.empty() ? "" : ",") + std::string(driver);
     }
+    if (wayland.Usable())
+        drivers = "wayland" + std::string(drivers.empty() ? "" : ",") + drivers;
     return drivers;
 }
 
-std::string NoDisplayText() {
+std::string NoDisplayText(const WaylandSession& wayland) {
     std::string text = "there is no display to show the window on: ";
     if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY"))
         return text + "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    std::string reasons;
+    if (IsSet("WAYLAND_DISPLAY"))
+        reasons = std::string("the Wayland display ") + std::getenv("WAYLAND_DISPLAY") + " " +
+                  wayland.Shortcoming();
     if (IsSet("DISPLAY"))
-        return text + "the X display " + std::getenv("DISPLAY") + " does not answer";
-    return text + "the Wayland display " + std::getenv("WAYLAND_DISPLAY") + " does not answer";
+        reasons += (reasons.empty() ? "" : ", and ") + std::string("the X display ") +
+                   std::getenv("DISPLAY") + " does not answer";
+    else
+        reasons += " and DISPLAY is not set for XWayland";
+    return text + reasons;
+}
+
+// Whether an X window manager runs on the window's display (it announces itself on the root
+// window). Asked through the X library SDL has already loaded. True where it cannot tell, and for
+// every other video driver.
+bool HasWindowManager(SDL_Window* window) {
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !info.info.x11.display)
+        return true;
+    void* library = SDL_LoadObject("libX11.so.6");
+    if (!library)
+        return true;
+    using InternAtom = Atom (*)(Display*, const char*, Bool);
+    using GetProperty = int (*)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*,
+                                unsigned long*, unsigned long*, unsigned char**);
+    using Free = int (*)(void*);
+    using DefaultRoot = Window (*)(Display*);
+    auto intern = reinterpret_cast<InternAtom>(SDL_LoadFunction(library, "XInternAtom"));
+    auto get = reinterpret_cast<GetProperty>(SDL_LoadFunction(library, "XGetWindowProperty"));
+    auto release = reinterpret_cast<Free>(SDL_LoadFunction(library, "XFree"));
+    auto root = reinterpret_cast<DefaultRoot>(SDL_LoadFunction(library, "XDefaultRootWindow"));
+    bool found = true;
+    if (intern && get && release && root) {
+        Display* display = info.info.x11.display;
+        const Atom check = intern(display, "_NET_SUPPORTING_WM_CHECK", True);
+        found = false;
+        if (check != 0) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (get(display, root(display), check, 0, 1, False, AnyPropertyType, &type, &format,
+                    &items, &after, &data) == Success &&
+                data) {
+                found = items > 0;
+                release(data);
+            }
+        }
+    }
+    SDL_UnloadObject(library);
+    return found;
+#else
+    (void)window;
+    return true;
+#endif
 }
 
 } // namespace
@@ -103,19 +164,22 @@ bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fu
     const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     const bool driverRequested = requested && *requested;
     const bool choosing = !driverRequested && !SDL_WasInit(SDL_INIT_VIDEO);
+    WaylandSession wayland;
+    if (choosing && IsSet("WAYLAND_DISPLAY"))
+        wayland = CheckWaylandSession();
     if (choosing)
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, ScreenDrivers().c_str());
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, ScreenDrivers(wayland).c_str());
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (choosing)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
     if (!started) {
-        error = choosing ? NoDisplayText()
+        error = choosing ? NoDisplayText(wayland)
                          : std::string("cannot start the video subsystem: ") + SDL_GetError();
         return false;
     }
     videoStarted = true;
     if (!driverRequested && ShowsNothing(SDL_GetCurrentVideoDriver())) {
-        error = NoDisplayText();
+        error = NoDisplayText(wayland);
         return false;
     }
 
@@ -142,6 +206,11 @@ bool SdlWindow::Create(const std::wstring& title, const Rect& placement, bool fu
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;
     }
+    // Without a window manager nobody answers SDL's request to show the window full screen, and
+    // SDL waits a tenth of a second for the answer before it gives up; the window made at the
+    // display's size and place already covers it, so the request goes.
+    if (fullScreen && !HasWindowManager(window))
+        SDL_SetWindowFullscreen(window, 0);
 
     wakeEvent = SDL_RegisterEvents(1);
     if (wakeEvent != static_cast<uint32_t>(-1)) {

@@ -319,7 +319,9 @@ SaveFailure FailureOf(int code) {
     case EROFS:
         return SaveFailure::NotPermitted;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         return SaveFailure::DiskFull;
     case EISDIR:
         return SaveFailure::IsFolder;
@@ -374,7 +376,7 @@ ReportDocument::ReportDocument(const std::wstring& filePath, const std::wstring&
     std::string error;
     const FileRead read = ReadFileWithStamp(path, bytes, stamp, readError);
     if (read == FileRead::Read) {
-        document = ParseBytes(bytes, path.c_str(), error);
+        document = ParseBytes(bytes, path.string().c_str(), error);
         if (document != nullptr)
             knownFile = stamp;
     } else if (read == FileRead::Unreadable) {
@@ -387,7 +389,7 @@ ReportDocument::ReportDocument(const std::wstring& filePath, const std::wstring&
             std::fprintf(stderr,
                          "report: %s is not a readable workbook (%s); it was kept as %s and a new "
                          "workbook was started\n",
-                         path.c_str(), error.c_str(), aside->c_str());
+                         path.string().c_str(), error.c_str(), aside->string().c_str());
         } else if (!std::filesystem::exists(std::filesystem::symlink_status(path))) {
             // Another program moved it aside first.
         } else {
@@ -395,7 +397,7 @@ ReportDocument::ReportDocument(const std::wstring& filePath, const std::wstring&
             std::fprintf(stderr,
                          "report: %s is not a readable workbook (%s) and could not be moved aside "
                          "(%s); it will not be overwritten\n",
-                         path.c_str(), error.c_str(), moveError.c_str());
+                         path.string().c_str(), error.c_str(), moveError.c_str());
         }
     }
 
@@ -473,7 +475,7 @@ DOMDocument* ReportDocument::ReadChangedDefaultFile(DOMElement*& sheet, bool& da
     if (read != FileRead::Read)
         return nullptr;
     std::string parseError;
-    DOMDocument* onDisk = ParseBytes(bytes, path.c_str(), parseError);
+    DOMDocument* onDisk = ParseBytes(bytes, path.string().c_str(), parseError);
     if (onDisk == nullptr) {
         damaged = true;
         error.text = parseError;
@@ -535,7 +537,7 @@ bool ReportDocument::SaveToDefaultFile() {
                                                   " became unreadable (" + readError.text +
                                                   ") and could not be moved aside: " + moveError);
         std::fprintf(stderr, "report: %s became unreadable (%s); it was kept as %s\n",
-                     target.c_str(), readError.text.c_str(), aside->c_str());
+                     target.string().c_str(), readError.text.c_str(), aside->string().c_str());
     } else if (readError.code != 0) {
         return Fail(FailureOf(readError.code),
                     "not saved to " + target.string() + ": " + readError.text);
@@ -661,7 +663,7 @@ std::optional<std::filesystem::path> ReportDocument::KeepUnsavedRows(
                 return keptRowsFile;
             }
             std::fprintf(stderr, "report: the unsaved rows cannot be kept in %s: %s\n",
-                         folder.c_str(), error.text.c_str());
+                         folder.string().c_str(), error.text.c_str());
             break;
         }
         // A folder made for nothing goes again.
@@ -749,7 +751,7 @@ bool IsWorkbookFile(const std::filesystem::path& path) {
     if (ReadFileWithStamp(path, bytes, stamp, error) != FileRead::Read)
         return false;
     std::string parseError;
-    DOMDocument* document = ParseBytes(bytes, path.c_str(), parseError);
+    DOMDocument* document = ParseBytes(bytes, path.string().c_str(), parseError);
     if (document == nullptr)
         return false;
     document->release();
@@ -764,7 +766,7 @@ std::optional<std::wstring> SoleStudentOf(const std::filesystem::path& path) {
     if (ReadFileWithStamp(path, bytes, stamp, error) != FileRead::Read)
         return std::nullopt;
     std::string parseError;
-    DOMDocument* document = ParseBytes(bytes, path.c_str(), parseError);
+    DOMDocument* document = ParseBytes(bytes, path.string().c_str(), parseError);
     if (document == nullptr)
         return std::nullopt;
     std::optional<std::wstring> student;

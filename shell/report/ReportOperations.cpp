@@ -23,10 +23,14 @@ std::wstring ReportFilePathMaking(const std::wstring& windowTitle, bool createFo
     std::wstring folder;
     if (auto shared = platform::SharedDataFolder()) {
         const std::filesystem::path reports = *shared / platform::WideToUtf8(kReportFolderName);
-        const std::wstring wide = platform::Utf8ToWide(reports.string());
+        // UTF-8 on every system (a narrow path is in the code page on Windows),
+        // and the system's own separator, which the Save As field shows.
+        const std::u8string utf8 = reports.u8string();
+        const std::wstring wide =
+            platform::Utf8ToWide(std::string(utf8.begin(), utf8.end()));
         if (SurvivesAnsi(wide) && (platform::FolderExists(reports) ||
                                    (createFolder && platform::CreateFolder(reports))))
-            folder = wide + L"/";
+            folder = wide + static_cast<wchar_t>(std::filesystem::path::preferred_separator);
     }
     return folder + windowTitle + L".xls";
 }
@@ -66,12 +70,12 @@ bool SaveReportOrKeepRows(ReportDocument* report) {
     if (auto kept = report->KeepUnsavedRows(KeptRowsFolders(workbook))) {
         std::fprintf(stderr,
                      "report: the rows of %s could not be saved in %s; they were kept in %s\n",
-                     student.c_str(), workbook.c_str(), kept->c_str());
+                     student.c_str(), workbook.string().c_str(), kept->string().c_str());
     } else {
         std::fprintf(stderr,
                      "report: the rows of %s could not be saved in %s nor kept in any file; "
                      "here they are:\n%s",
-                     student.c_str(), workbook.c_str(), report->UnsavedRowsText().c_str());
+                     student.c_str(), workbook.string().c_str(), report->UnsavedRowsText().c_str());
     }
     return false;
 }

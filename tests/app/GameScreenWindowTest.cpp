@@ -512,13 +512,28 @@ TEST_F(GameWindowTest, ClosingTheStepDialogDuringAnAscentRemovesItsTimer) {
 
 // Sailing, turning, the ripple, diving and surfacing each redraw only what changed over the kept
 // scene (the lens scene sliding under the boat, the map boat, the tiles wrapping round, the
-// bottom growing), and the screen shows after each exactly what a whole frame shows.
+// bottom growing), and the screen shows after each exactly what a whole frame shows, and what
+// the plain whole-frame drawing shows.
 TEST_F(GameWindowTest, TheScreenRedrawnWhereItChangedEqualsAWholeFrameWhileSailingAndDiving) {
     int partialFrames = 0;
     MainWindow->OnDraw.connect([&partialFrames](const IMEvent&) {
         partialFrames += MainWindow->lastFrameWhole ? 0 : 1;
         return 0L;
     });
+    // The device again, drawing every frame whole as the program did before it kept the scene
+    // (no kept copies of resized pictures, nothing left out under opaque ones) or as it does now.
+    auto recreateDevice = [](bool wholeFrames) {
+        if (wholeFrames)
+            setenv("ZELTARIK_REDRAW", "whole", 1);
+        else
+            unsetenv("ZELTARIK_REDRAW");
+        ASSERT_EQ(Renderer->InitDirect3D(Renderer->window, Renderer->windowed, Renderer->width,
+                                         Renderer->height, Renderer->refreshRate),
+                  0);
+        unsetenv("ZELTARIK_REDRAW");
+        ASSERT_EQ(Renderer->DrawsWholeFrames(), wholeFrames);
+    };
+    int checks = 0;
     auto expectWholeFrame = [&](const std::string& what) {
         SCOPED_TRACE(what);
         // A timer's change is drawn at the pass after the one that fired it; the clock stands
@@ -529,6 +544,17 @@ TEST_F(GameWindowTest, TheScreenRedrawnWhereItChangedEqualsAWholeFrameWhileSaili
         game->Pass();
         ASSERT_TRUE(MainWindow->lastFrameWhole);
         EXPECT_TRUE(Renderer->ReadPixels().pixels == shown.pixels);
+        // Every fourth time also against the plain whole frame.
+        if (checks++ % 4 == 0) {
+            recreateDevice(true);
+            MainWindow->SetDirty(true);
+            game->Pass();
+            EXPECT_TRUE(Renderer->ReadPixels().pixels == shown.pixels)
+                << "the plain whole frame differs";
+            recreateDevice(false);
+            MainWindow->SetDirty(true);
+            game->Pass();
+        }
     };
     game->Pass();
     for (int frame = 0; frame < 3; ++frame) {

@@ -100,9 +100,11 @@ inline std::vector<unsigned char> EncodeVorbis(int channels, int rate, int64_t f
 
 // Interleaved 16-bit samples of the whole stream, decoded straight through.
 inline std::vector<int16_t> DecodeReference(const std::vector<unsigned char>& bytes) {
-    std::FILE* file = fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb");
-    if (!file)
-        throw std::runtime_error("fmemopen failed");
+    // A temporary file rather than fmemopen, which Windows' C library lacks.
+    std::FILE* file = std::tmpfile();
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        throw std::runtime_error("cannot write the fixture to a temporary file");
+    std::rewind(file);
     OggVorbis_File vf;
     if (ov_open(file, &vf, nullptr, 0) != 0) {
         std::fclose(file);

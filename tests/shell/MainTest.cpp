@@ -30,7 +30,7 @@ public:
     }
     std::filesystem::path ErrorFile() const { return folder.Root() / "stderr.txt"; }
     std::filesystem::path Workbook() const {
-        return folder.Reports() / Utf8(L"00517 Тренажер «Зельтарик».xls");
+        return folder.Reports() / PathOf(L"00517 Тренажер «Зельтарик».xls");
     }
 
     ReportTestFolder folder;

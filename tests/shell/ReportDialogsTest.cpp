@@ -109,7 +109,7 @@ TEST_F(ReportDialogsTest, SaveAsToAnotherPathWritesTheWholeWorkbookThereAndLeave
     IMSaveAsDialog* dialog = OpenSaveAs();
     ASSERT_NE(dialog, nullptr);
     std::weak_ptr<void> alive = dialog->LifetimeToken();
-    const std::filesystem::path copy = folder.Root() / "Флешка" / "копия.xls";
+    const std::filesystem::path copy = folder.Root() / u8"Флешка" / u8"копия.xls";
     std::filesystem::create_directories(copy.parent_path());
     app->AddStatistic(L"После результатов", L"1", L"Number");  // only in memory
     TypeField(dialog, copy);
@@ -124,9 +124,9 @@ TEST_F(ReportDialogsTest, SaveAsToAnotherPathWritesTheWholeWorkbookThereAndLeave
 }
 
 TEST_F(ReportDialogsTest, AFailingSaveAsSaysWhyKeepsTheDialogAndLosesNothing) {
-    const std::filesystem::path letter = folder.Root() / "письмо.txt";
+    const std::filesystem::path letter = folder.Root() / u8"письмо.txt";
     ReportTestFolder::Write(letter, "Дорогие родители!");
-    const std::filesystem::path readOnly = folder.Root() / "только чтение";
+    const std::filesystem::path readOnly = folder.Root() / u8"только чтение";
     std::filesystem::create_directories(readOnly);
     struct Case {
         const char* what;
@@ -134,11 +134,11 @@ TEST_F(ReportDialogsTest, AFailingSaveAsSaysWhyKeepsTheDialogAndLosesNothing) {
         std::wstring message;
     };
     const Case cases[] = {
-        {"a folder that does not exist", folder.Root() / "нет" / "x.xls", L"Не сохранено: нет такой папки"},
+        {"a folder that does not exist", folder.Root() / u8"нет" / "x.xls", L"Не сохранено: нет такой папки"},
         {"a folder", folder.Root(), L"Это папка, допишите имя файла"},
         {"a file that is not a workbook", letter, L"Это чужой файл, выберите другое имя"},
-        {"a letter outside Windows-1251", folder.Root() / "Zoë.xls", L"В имени есть недопустимые буквы"},
-        {"a full disk", folder.Root() / "полный.xls", L"Не сохранено: диск заполнен"},
+        {"a letter outside Windows-1251", folder.Root() / u8"Zoë.xls", L"В имени есть недопустимые буквы"},
+        {"a full disk", folder.Root() / u8"полный.xls", L"Не сохранено: диск заполнен"},
     };
     IMSaveAsDialog* dialog = OpenSaveAs();
     ASSERT_NE(dialog, nullptr);
@@ -160,18 +160,18 @@ TEST_F(ReportDialogsTest, AFailingSaveAsSaysWhyKeepsTheDialogAndLosesNothing) {
             KeepScreenshot("save-as-failed");
     }
     EXPECT_EQ(ReportTestFolder::Read(letter), "Дорогие родители!");
-    EXPECT_FALSE(std::filesystem::exists(folder.Root() / "полный.xls"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Root() / u8"полный.xls"));
     EXPECT_EQ(ReportTestFolder::Read(DefaultFile()), savedBefore);
 
     // Nothing was lost: the next save has every row.
-    const std::filesystem::path good = folder.Root() / "хорошо.xls";
+    const std::filesystem::path good = folder.Root() / u8"хорошо.xls";
     TypeField(dialog, good);
     Click(dialog->saveButton);
     EXPECT_EQ(ReadSheets(good), ReadSheets(DefaultFile()));
 }
 
 TEST_F(ReportDialogsTest, ReplacingAnotherWorkbookIsDoneOnlyWhenAskedTwice) {
-    const std::filesystem::path other = folder.Root() / "другой класс.xls";
+    const std::filesystem::path other = folder.Root() / u8"другой класс.xls";
     {
         ReportDocument otherClass(platform::Utf8ToWide(other.string()), L"Вова");
         otherClass.AddRow(L"чужая строка", L"1", L"Number");

@@ -189,7 +189,7 @@ public:
     }
     std::string ReportText() const { return app->report ? app->report->Serialize() : ""; }
     // The workbook a confirmed name saves to.
-    std::filesystem::path Workbook() const { return folder.Reports() / Utf8(kTestTitle + L".xls"); }
+    std::filesystem::path Workbook() const { return folder.Reports() / PathOf(kTestTitle + L".xls"); }
 
     // The student's rows as the report holds them: name, value and the
     // value's type; an empty row has all three empty.

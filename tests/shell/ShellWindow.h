@@ -147,7 +147,7 @@ protected:
             .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     }
 
-    std::filesystem::path DefaultFile() const { return folder.Reports() / Utf8(kReportTitle + L".xls"); }
+    std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
 
     // Made before the window and gone after it.
     ReportTestFolder folder;

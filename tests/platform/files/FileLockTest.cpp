@@ -27,7 +27,7 @@ protected:
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot create a test folder");
         folder = pattern;
-        file = folder / "Книга.xls";
+        file = folder / u8"Книга.xls";
     }
     ~FileLockTest() override {
         std::error_code ignored;
@@ -104,7 +104,7 @@ TEST_F(FileLockTest, TwoLocksOfOneProgramExcludeEachOtherAndTheLockFileStaysBesi
     moved = FileLock();
     EXPECT_TRUE(Lock(20ms)) << error;
 
-    const std::filesystem::path lockFile = folder / ".Книга.xls.lock";
+    const std::filesystem::path lockFile = folder / u8".Книга.xls.lock";
     EXPECT_EQ(LockFileOf(file), lockFile);
     struct stat status {};
     ASSERT_EQ(::stat(lockFile.c_str(), &status), 0);
@@ -113,7 +113,7 @@ TEST_F(FileLockTest, TwoLocksOfOneProgramExcludeEachOtherAndTheLockFileStaysBesi
 }
 
 TEST_F(FileLockTest, AFolderThatDoesNotExistGivesItsReason) {
-    file = folder / "none" / "Книга.xls";
+    file = folder / "none" / u8"Книга.xls";
     EXPECT_FALSE(Lock(20ms));
     EXPECT_EQ(code, ENOENT);
 }

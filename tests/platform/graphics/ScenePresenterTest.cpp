@@ -28,6 +28,40 @@ TEST(ScenePresenterTest, TheLetterboxKeepsTheScenesAspectCentred) {
             << c.width << " x " << c.height;
 }
 
+// The vectorised scaling gives the one-by-one loop's pixels, for any part of the target, scaling
+// up, down and unevenly, over a scene of every byte value.
+TEST(ScenePresenterTest, ScalingSeveralPixelsAtATimeGivesTheOneByOnePixels) {
+    std::mt19937 random(11);
+    const int sceneWidth = 37, sceneHeight = 23;
+    std::vector<uint32_t> scene(static_cast<size_t>(sceneWidth) * sceneHeight);
+    for (uint32_t& pixel : scene)
+        pixel = static_cast<uint32_t>(random());
+    scene[0] = 0xFFFFFFFFu;
+    scene[1] = 0x00000000u;
+    for (const auto& [width, height] : {std::pair{53, 31}, std::pair{20, 12}, std::pair{37, 40},
+                                        std::pair{1066, 800}, std::pair{3, 2}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const Rect area = LetterboxIn(sceneWidth, sceneHeight, width + 4, height + 6);
+        const SceneScaler scaler(sceneWidth, sceneHeight, area);
+        const int pitch = (width + 4) * 4;
+        std::vector<uint32_t> fast(static_cast<size_t>(width + 4) * (height + 6), 0x12345678u);
+        std::vector<uint32_t> plain = fast;
+        std::vector<Rect> parts = {area};
+        for (int i = 0; i < 30; ++i) {
+            const int x = static_cast<int>(random() % (width + 4));
+            const int y = static_cast<int>(random() % (height + 6));
+            parts.push_back(Rect{x, y, x + 1 + static_cast<int>(random() % 9),
+                                 y + 1 + static_cast<int>(random() % 5)});
+        }
+        for (const Rect& part : parts) {
+            scaler.Scale(scene.data(), sceneWidth * 4, fast.data(), pitch, part);
+            scaler.ScaleOneByOne(scene.data(), sceneWidth * 4, plain.data(), pitch, part);
+            ASSERT_TRUE(fast == plain) << "part " << part.left << ", " << part.top << " – "
+                                       << part.right << ", " << part.bottom;
+        }
+    }
+}
+
 // Whatever rectangles change, the window after presenting only them equals the window after a
 // whole present of the same scene, at scales up, down and by one.
 TEST(ScenePresenterTest, PresentingOnlyTheChangesGivesTheWholePresentsPixels) {

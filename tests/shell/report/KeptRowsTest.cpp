@@ -67,7 +67,7 @@ private:
 
 class KeptRowsTest : public testing::Test {
 protected:
-    std::filesystem::path DefaultFile() const { return folder.Reports() / Utf8(kReportTitle + L".xls"); }
+    std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
 
     std::unique_ptr<ReportDocument> RunOf(const std::wstring& student, const std::wstring& value) {
         auto report = PrepareReportDocument(student, kReportTitle);

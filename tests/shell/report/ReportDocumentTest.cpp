@@ -57,7 +57,7 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) 
 
 class ReportDocumentTest : public testing::Test {
 protected:
-    std::filesystem::path DefaultFile() const { return folder.Reports() / Utf8(kReportTitle + L".xls"); }
+    std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
 
     std::unique_ptr<ReportDocument> Open(const std::wstring& student) {
         return PrepareReportDocument(student, kReportTitle);
@@ -208,7 +208,7 @@ TEST_F(ReportDocumentTest, SaveAsWritesElsewhereAndLeavesTheDefaultPathAlone) {
     const std::wstring defaultPath = SaveAsFieldText(*report);
     EXPECT_EQ(defaultPath, Utf8ToWideForTest(DefaultFile()));
 
-    const std::filesystem::path other = folder.Root() / "копия.xls";
+    const std::filesystem::path other = folder.Root() / u8"копия.xls";
     ASSERT_EQ(SaveReportAs(report.get(), Utf8ToWideForTest(other), false), SaveAsOutcome::Saved);
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_FALSE(std::filesystem::exists(DefaultFile()));
@@ -406,7 +406,7 @@ TEST_F(ReportDocumentTest, TheFileGoesToTheCurrentFolderWhenTheSharedOneIsUnusab
     EXPECT_TRUE(std::filesystem::is_directory(home / ".local" / "share" / "ZUVR"));
 
     // A folder name the report's 8-bit paths cannot spell.
-    const std::filesystem::path foreign = folder.Root() / "Zoë";
+    const std::filesystem::path foreign = folder.Root() / u8"Zoë";
     ::setenv("XDG_DATA_HOME", foreign.c_str(), 1);
     EXPECT_EQ(ReportFilePath(kReportTitle), kReportTitle + L".xls");
 }
@@ -423,7 +423,7 @@ TEST_F(ReportDocumentTest, EveryAccountOfTheMachineFoldersGroupWritesTheOneWorkb
     ASSERT_EQ(::chmod(folder.Root().c_str(), 0755), 0);
     ASSERT_EQ(::chown(machine.c_str(), 0, kClassGroup), 0);
     ASSERT_EQ(::chmod(machine.c_str(), 02775), 0);
-    const std::filesystem::path workbook = machine / "ZUVR" / Utf8(kReportTitle + L".xls");
+    const std::filesystem::path workbook = machine / "ZUVR" / PathOf(kReportTitle + L".xls");
 
     struct Run {
         uid_t account;

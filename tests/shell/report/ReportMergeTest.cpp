@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 
 class ReportMergeTest : public testing::Test {
 protected:
-    std::filesystem::path DefaultFile() const { return folder.Reports() / Utf8(kReportTitle + L".xls"); }
+    std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
 
     std::unique_ptr<ReportDocument> Open(const std::wstring& student) {
         return PrepareReportDocument(student, kReportTitle);

@@ -29,9 +29,9 @@ public:
         Remember("XDG_DATA_HOME");
         Remember("XDG_STATE_HOME");
         Remember("HOME");
-        ::setenv("XDG_DATA_HOME", Data().c_str(), 1);
-        ::setenv("XDG_STATE_HOME", State().c_str(), 1);
-        ::setenv("HOME", (root_ / "home").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", Data().string().c_str(), 1);
+        ::setenv("XDG_STATE_HOME", State().string().c_str(), 1);
+        ::setenv("HOME", (root_ / "home").string().c_str(), 1);
     }
 
     ~ReportTestFolder() {
@@ -75,6 +75,16 @@ inline const std::wstring kReportTitle = L"00517 Тренажер «Зельта
 
 inline std::string Utf8(const std::wstring& text) {
     return platform::WideToUtf8(text);
+}
+
+// A file name as a path. On Windows a path made from a narrow string reads it
+// in the system's code page, not as UTF-8, so the wide text goes in as it is.
+inline std::filesystem::path PathOf(const std::wstring& name) {
+#if defined(_WIN32)
+    return std::filesystem::path(name);
+#else
+    return std::filesystem::path(Utf8(name));
+#endif
 }
 
 inline std::wstring Utf8ToWideForTest(const std::filesystem::path& path) {

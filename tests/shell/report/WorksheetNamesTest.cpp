@@ -37,7 +37,7 @@ void ExpectValidForSpreadsheets(const Sheets& sheets) {
 
 class WorksheetNamesTest : public testing::Test {
 protected:
-    std::filesystem::path DefaultFile() const { return folder.Reports() / Utf8(kReportTitle + L".xls"); }
+    std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
 
     void SaveRun(const std::wstring& student, const std::wstring& value) {
         auto report = PrepareReportDocument(student, kReportTitle);
