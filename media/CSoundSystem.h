@@ -61,6 +61,9 @@ public:
     // a sound output) and until its playback ends.
     bool IsPlaying(uint32_t id) const;
 
+    // How many streams exist; every name asked for keeps its stream.
+    size_t StreamCount() const { return streams.size(); }
+
     // Connects to the stopped notification; empty for 0 or an unknown id.
     boost::signals2::connection ConnectSoundEnd(uint32_t id, const SoundSignal::slot_type& handler);
 

@@ -10,6 +10,8 @@
 
 // The colour of every text on the shell's screens (opaque dark blue).
 inline constexpr uint32_t kScreenTextColor = 0xFF072134;
+// The colour of a line that warns the teacher (opaque dark red).
+inline constexpr uint32_t kScreenWarningColor = 0xFFA00000;
 
 enum class TextWeight { Normal, Bold };
 

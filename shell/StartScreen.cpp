@@ -8,6 +8,7 @@
 #include "gui/IMScroll.h"
 #include "gui/IMWindow.h"
 #include "shell/ScreenParts.h"
+#include "shell/report/KeptRows.h"
 
 namespace {
 
@@ -24,6 +25,9 @@ constexpr int kEmptyDescriptionHeight = 235;
 constexpr Rect kDescriptionScroll{712, 187, 726, 427};
 constexpr Rect kNameField{135, 460, 135 + 520, 460 + 20};
 constexpr uint32_t kEnterKey = 13;
+// The line about rows that a save could not write: under the keys, where the
+// screen has nothing else, wrapped onto a second line when the path is long.
+constexpr Rect kKeptRowsNotice{30, 556, 770, 598};
 
 } // namespace
 
@@ -129,6 +133,19 @@ int IMAppBase::ShowStartScreen() {
     AddLabel(screen, 395, 520, L"- повторить инструкцию;", 16);
     screen->CreatePicture(555, 517, L"F12Button");
     AddLabel(screen, 600, 520, L"- выход", 16);
+
+    // Until the next save takes them in, the teacher learns where the rows of
+    // a run that could not be saved are.
+    if (const std::vector<KeptRows> kept = FindKeptRows(windowTitle); !kept.empty()) {
+        std::wstring text = KeptRowsNotice(kept.front());
+        if (kept.size() > 1)
+            text += L" (и ещё файлов: " + std::to_wstring(kept.size() - 1) + L")";
+        auto* notice = new ScreenLabel(screen, 0);
+        notice->SetFormat(kScreenWarningColor, {}, false, {}, 14);
+        notice->multiline = true;
+        notice->SetRect(kKeptRowsNotice);
+        notice->SetText(text);
+    }
 
     if (optionsHandler) {
         auto* options = screen->CreateButton(665, 510, L"OptionsButton", L"OptionsButton",

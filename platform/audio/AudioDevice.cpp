@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cstring>
 #include <limits>
+#include <system_error>
 
 namespace platform {
 namespace {
@@ -31,7 +32,64 @@ bool IsPlayableFormat(const PcmFormat& format) {
 // ---- mixer ----
 
 MixerCore::~MixerCore() {
+    StopKeepingTime();
     assert(buffers.empty() && "every buffer detaches before its core goes");
+}
+
+void MixerCore::KeepTimeWithoutOutput(std::function<int64_t()> outputClock) {
+    std::lock_guard guard(keeperMutex);
+    if (outputLost.exchange(true, std::memory_order_acq_rel) || keeperStopping)
+        return;
+    try {
+        // The loss is now: the clock is read here, not when the thread runs.
+        const int64_t start = outputClock();
+        keeper = std::thread(&MixerCore::KeepTime, this, std::move(outputClock), start);
+    } catch (const std::system_error&) {
+        // Without a thread the sounds stay where they are; nothing else breaks.
+    }
+}
+
+void MixerCore::StopKeepingTime() {
+    std::thread ending;
+    {
+        std::lock_guard guard(keeperMutex);
+        keeperStopping = true;
+        ending = std::move(keeper);
+    }
+    keeperChanged.notify_all();
+    if (ending.joinable())
+        ending.join();
+}
+
+bool MixerCore::WaitUntilKept(int64_t frames, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(keeperMutex);
+    // The clock has moved: the keeper need not wait for its next round.
+    keeperChanged.notify_all();
+    return keeperChanged.wait_for(lock, timeout, [&] {
+        return keptFrames >= frames || keeperStopping || !keeper.joinable();
+    });
+}
+
+void MixerCore::KeepTime(std::function<int64_t()> outputClock, int64_t start) {
+    // As often as an output would call; the sound system's workers look at
+    // their cursors every 20 ms.
+    constexpr auto kPeriod = std::chrono::milliseconds(10);
+    constexpr int64_t kMostFramesAtOnce = 1024;
+    std::vector<int16_t> discarded;
+    std::unique_lock lock(keeperMutex);
+    while (!keeperStopping) {
+        const int64_t due = outputClock() - start;
+        while (keptFrames < due && !keeperStopping) {
+            const int64_t frames = std::min(due - keptFrames, kMostFramesAtOnce);
+            lock.unlock();
+            discarded.resize(static_cast<size_t>(frames) * 2);
+            Mix(discarded.data(), static_cast<size_t>(frames));
+            lock.lock();
+            keptFrames += frames;
+            keeperChanged.notify_all();
+        }
+        keeperChanged.wait_for(lock, kPeriod);
+    }
 }
 
 void MixerCore::Mix(int16_t* out, size_t frames) {
@@ -295,8 +353,10 @@ AudioDevice::AudioDevice(std::shared_ptr<MixerCore> core, std::unique_ptr<AudioO
     : core(std::move(core)), output(std::move(output)) {}
 
 AudioDevice::~AudioDevice() {
-    // Closing the output first ends its calls into the mixer; buffers that
-    // outlive the device keep the core and simply play no more.
+    // Closing the output first ends its calls into the mixer (and so does
+    // ending the thread that stands in for a lost one); buffers that outlive
+    // the device keep the core and simply play no more.
+    core->StopKeepingTime();
     output.reset();
     std::lock_guard guard(core->mutex);
     core->output = nullptr;

@@ -8,6 +8,7 @@
 #include <cassert>
 #include <condition_variable>
 #include <map>
+#include <optional>
 
 namespace platform {
 
@@ -21,6 +22,8 @@ public:
     std::shared_ptr<MixerCore> core;
     int64_t elapsedMicroseconds = 0;
     int64_t outputFrames = 0;
+    // Set once the device has gone; the output's frame count then.
+    std::optional<int64_t> removedAtFrame;
     uint64_t cursorReads = 0;
     int playingBuffers = 0;
     std::map<uint64_t, size_t> recordOfBuffer;
@@ -167,6 +170,16 @@ uint64_t HeadlessAudio::Advance(std::chrono::microseconds step) {
         impl->elapsedMicroseconds += step.count();
         frames = impl->elapsedMicroseconds * rate / 1'000'000 - impl->outputFrames;
     }
+    if (core && core->OutputLost()) {
+        int64_t kept = 0;
+        {
+            std::lock_guard guard(impl->mutex);
+            impl->outputFrames += frames;
+            kept = impl->outputFrames - impl->removedAtFrame.value_or(impl->outputFrames);
+        }
+        core->WaitUntilKept(kept, std::chrono::seconds(5));
+        frames = 0;
+    }
     std::vector<int16_t> mixed;
     while (frames > 0) {
         const int64_t n = std::min(frames, kCallbackFrames);
@@ -218,6 +231,22 @@ void HeadlessAudio::LoseBuffers() {
     }
     if (core)
         core->LoseBuffers();
+}
+
+void HeadlessAudio::RemoveDevice() {
+    std::shared_ptr<MixerCore> core;
+    {
+        std::lock_guard guard(impl->mutex);
+        core = impl->core;
+        if (!core || impl->removedAtFrame)
+            return;
+        impl->removedAtFrame = impl->outputFrames;
+    }
+    Impl* twin = impl;
+    core->KeepTimeWithoutOutput([twin] {
+        std::lock_guard guard(twin->mutex);
+        return twin->outputFrames;
+    });
 }
 
 bool HeadlessAudio::IsInstalled() {

@@ -71,6 +71,13 @@ public:
     // The open device's buffers lose their content (see AudioBuffer::Lock).
     void LoseBuffers();
 
+    // The device goes away, as an unplugged headset does, and says so as SDL's
+    // device says it (SDL_AUDIODEVICEREMOVED). From then on Advance moves the
+    // clock without mixing anything into Output() itself, as a vanished device
+    // calls nothing; it waits (in real time, for a while) until the mixer's
+    // own stand-in has played up to the new time.
+    void RemoveDevice();
+
     static bool IsInstalled();
 
     class Impl;

@@ -6,9 +6,14 @@
 
 #include <SDL.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -93,12 +98,27 @@ public:
     // until the owner restores the buffer.
     void LoseBuffers();
 
+    // The output has gone (a headset unplugged, the sound server ended): from
+    // now on a thread of the core mixes in its place, into nothing, at the pace
+    // of `outputClock` (frames of the output format since any fixed moment), so
+    // that playing buffers go on to their ends and a sound system waiting for
+    // its cursors goes on silently. The output calls Mix no more. Only the
+    // first call counts; any thread may make it.
+    void KeepTimeWithoutOutput(std::function<int64_t()> outputClock);
+    bool OutputLost() const { return outputLost.load(std::memory_order_acquire); }
+    // Ends that thread; the device calls it before its output goes.
+    void StopKeepingTime();
+    // Waits at most `timeout` until the thread has mixed up to `frames` frames
+    // of its clock since the loss (the headless twin's Advance uses it).
+    bool WaitUntilKept(int64_t frames, std::chrono::milliseconds timeout);
+
     // Used by AudioBuffer with the mutex held.
     void StopLocked(BufferState& buffer);
     // Starts reading again at the play cursor, dropping what the converter holds.
     static void Restart(BufferState& buffer);
 
 private:
+    void KeepTime(std::function<int64_t()> outputClock, int64_t start);
     void MixBuffer(BufferState& buffer, size_t frames);
     size_t Pull(BufferState& buffer, uint8_t* destination, size_t frames);
     void AdvancePlayCursor(BufferState& buffer, uint64_t frames);
@@ -106,6 +126,14 @@ private:
     std::vector<int32_t> sum;
     std::vector<uint8_t> source;
     std::vector<int16_t> converted;
+
+    // The keeper of time after the output's loss, and what it has mixed.
+    std::atomic<bool> outputLost{false};
+    std::mutex keeperMutex;
+    std::condition_variable keeperChanged;
+    std::thread keeper;
+    bool keeperStopping = false;
+    int64_t keptFrames = 0;
 };
 
 // Opens SDL's audio device for the core (SdlAudioOutput.cpp).

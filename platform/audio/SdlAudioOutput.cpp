@@ -3,11 +3,15 @@
 // Implemented: one device opened at the mixer's format (16-bit stereo, 44100 Hz;
 // SDL converts for the hardware), only SDL's audio subsystem started, every
 // level and buffer granted once the device is open.
-// Left out: choosing a device, reacting to a device being unplugged (SDL 2
-// reports that only through the event loop, and the program goes on silently).
+// A device that goes away (a headset unplugged, the sound server ended) is
+// seen in SDL_AUDIODEVICEREMOVED: from then on the mixer keeps its own time in
+// place of the device's callback, so every sound plays on silently to its end.
+// Left out: choosing a device, moving to another device when one appears.
 #include "platform/audio/MixerCore_c.h"
 
 #include <SDL.h>
+
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -16,10 +20,20 @@ namespace {
 // every 20 ms and refills half a second at a time.
 constexpr Uint16 kCallbackFrames = 1024;
 
+// Frames of the output format since the clock's first reading.
+int64_t SteadyOutputFrames() {
+    using namespace std::chrono;
+    const auto elapsed = duration_cast<microseconds>(steady_clock::now().time_since_epoch());
+    return elapsed.count() * AudioDevice::OutputFormat().sampleRate / 1'000'000;
+}
+
 class SdlAudioOutput final : public AudioOutput {
 public:
-    explicit SdlAudioOutput(SDL_AudioDeviceID device) : device(device) {}
+    SdlAudioOutput(SDL_AudioDeviceID device, MixerCore& core) : device(device), core(core) {
+        SDL_AddEventWatch(&SdlAudioOutput::Watch, this);
+    }
     ~SdlAudioOutput() override {
+        SDL_DelEventWatch(&SdlAudioOutput::Watch, this);
         // Closing waits for a callback in progress, so the mixer is never
         // called after this returns.
         SDL_CloseAudioDevice(device);
@@ -27,12 +41,29 @@ public:
     }
 
 private:
+    // Runs on whichever thread SDL reports the loss from; it only starts the
+    // core's own clock.
+    static int SDLCALL Watch(void* userdata, SDL_Event* event) {
+        auto* output = static_cast<SdlAudioOutput*>(userdata);
+        if (event->type == SDL_AUDIODEVICEREMOVED && event->adevice.iscapture == 0 &&
+            event->adevice.which == output->device)
+            output->core.KeepTimeWithoutOutput(&SteadyOutputFrames);
+        return 0;
+    }
+
     SDL_AudioDeviceID device;
+    MixerCore& core;
 };
 
 void SDLCALL MixCallback(void* userdata, Uint8* stream, int length) {
-    static_cast<MixerCore*>(userdata)->Mix(reinterpret_cast<int16_t*>(stream),
-                                           static_cast<size_t>(length) / 4);
+    auto* core = static_cast<MixerCore*>(userdata);
+    // Some drivers go on calling after the loss, others stop; either way the
+    // core's own clock has taken over, and the device gets silence.
+    if (core->OutputLost()) {
+        SDL_memset(stream, 0, static_cast<size_t>(length));
+        return;
+    }
+    core->Mix(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(length) / 4);
 }
 
 } // namespace
@@ -55,7 +86,7 @@ int32_t OpenSdlAudioOutput(MixerCore& core, std::unique_ptr<AudioOutput>& output
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return AUDIOERR_NODRIVER;
     }
-    output = std::make_unique<SdlAudioOutput>(device);
+    output = std::make_unique<SdlAudioOutput>(device, core);
     // The output runs for the device's whole life and mixes silence while
     // nothing plays, as a sound card's primary buffer does.
     SDL_PauseAudioDevice(device, 0);

@@ -21,8 +21,11 @@ std::vector<std::filesystem::path> KeptRowsFolders(const std::filesystem::path& 
 }
 
 std::vector<KeptRows> FindKeptRows(const std::wstring& windowTitle) {
-    const std::filesystem::path reportFile =
-        PathFromAnsi(platform::NarrowAnsi(ReportFilePath(windowTitle)));
+    // Looking must not create the report folder.
+    return FindKeptRowsOf(PathFromAnsi(platform::NarrowAnsi(ExistingReportFilePath(windowTitle))));
+}
+
+std::vector<KeptRows> FindKeptRowsOf(const std::filesystem::path& reportFile) {
     const std::string prefix = reportFile.stem().string() + ".recovery-";
     const std::string extension = reportFile.extension().string();
 

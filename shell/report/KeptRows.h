@@ -18,8 +18,11 @@ struct KeptRows {
 std::vector<std::filesystem::path> KeptRowsFolders(const std::filesystem::path& reportFile);
 
 // The kept-rows files of the title's workbook that are still there, in the
-// order of the folders and, within a folder, oldest first.
+// order of the folders and, within a folder, oldest first. The next save of
+// the workbook takes their rows in and removes them (ReportDocument::Save).
 std::vector<KeptRows> FindKeptRows(const std::wstring& windowTitle);
+// The same for the workbook at reportFile.
+std::vector<KeptRows> FindKeptRowsOf(const std::filesystem::path& reportFile);
 
 // The start screen's line about one file: "Результаты ученика «Аня» не попали
 // в таблицу и сохранены в файле …".

@@ -7,6 +7,7 @@
 #include "platform/TextCodec.h"
 #include "platform/files/FileLock.h"
 #include "platform/print/PrintContext.h"
+#include "shell/report/KeptRows.h"
 #include "shell/report/ReportTemplate.h"
 #include "shell/report/ReportText.h"
 #include "shell/report/WorksheetNames.h"
@@ -23,6 +24,9 @@
 #include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -328,6 +332,21 @@ SaveFailure FailureOf(int code) {
     }
 }
 
+// True when this program may remove the file: it may write its folder, and
+// a sticky folder (the machine's temporary folders) lets it remove only its
+// own files.
+bool CanRemove(const std::filesystem::path& file) {
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    struct stat folderStatus {};
+    struct stat fileStatus {};
+    if (::stat(folder.c_str(), &folderStatus) != 0 || ::lstat(file.c_str(), &fileStatus) != 0 ||
+        ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return false;
+    const uid_t me = ::geteuid();
+    return (folderStatus.st_mode & S_ISVTX) == 0 || me == 0 || fileStatus.st_uid == me ||
+           folderStatus.st_uid == me;
+}
+
 std::filesystem::path Normalised(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -499,6 +518,10 @@ bool ReportDocument::SaveToDefaultFile() {
     if (!lock)
         return Fail(FailureOf(lockCode), "not saved to " + target.string() + ": " + lockError);
 
+    // A program killed while it saved left its temporary file; each would
+    // hold a whole workbook, and a classroom's shared folder would fill up.
+    RemoveUnfinishedWrites(target);
+
     // Under the lock nobody else replaces the file: what is read here is what
     // the new file replaces.
     DOMElement* sheet = nullptr;
@@ -520,13 +543,30 @@ bool ReportDocument::SaveToDefaultFile() {
                     "not saved to " + target.string() + ": " + readError.text);
     }
 
-    const std::string bytes = Serialize();
-    if (bytes.empty())
-        return Fail(SaveFailure::Other, "not saved to " + target.string());
+    // Rows that earlier saves could not write wait in kept-rows files; they go
+    // into the workbook with this save, and their files go once it is on disk.
+    // Until then this document stays as it was, so a failed save takes in
+    // nothing twice.
+    std::vector<std::filesystem::path> takenIn;
+    DOMDocument* withKept = WithKeptRows(takenIn);
+    const std::string bytes = SerializeDocument(domImplementation, withKept ? withKept : document);
     StorageError writeError;
-    if (!WriteFileAtomically(target, bytes, writeError))
+    if (bytes.empty() || !WriteFileAtomically(target, bytes, writeError)) {
+        if (withKept)
+            withKept->release();
+        if (bytes.empty())
+            return Fail(SaveFailure::Other, "not saved to " + target.string());
         return Fail(FailureOf(writeError.code),
                     "not saved to " + target.string() + ": " + writeError.text);
+    }
+    if (withKept)
+        Adopt(withKept, FindOrAddStudentSheet(withKept, studentKey, platform::Cp1251ToWide(studentName)));
+    for (const std::filesystem::path& file : takenIn) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        std::fprintf(stderr, "report: the rows kept in %s are now in %s\n", file.c_str(),
+                     target.c_str());
+    }
     knownFile = StampOf(target);
     pending.clear();
     if (keptRowsFile) {
@@ -536,6 +576,57 @@ bool ReportDocument::SaveToDefaultFile() {
     }
     lastFailure = SaveFailure::None;
     return true;
+}
+
+DOMDocument* ReportDocument::WithKeptRows(std::vector<std::filesystem::path>& takenIn) const {
+    DOMDocument* merged = nullptr;
+    for (const KeptRows& kept : FindKeptRowsOf(PathFromAnsi(filePath))) {
+        std::error_code error;
+        // This report's own kept rows are among its unsaved ones already.
+        if (keptRowsFile && std::filesystem::equivalent(kept.file, *keptRowsFile, error))
+            continue;
+        // Rows whose file could not be removed afterwards would come in again
+        // at every save; and a file another user left in a shared temporary
+        // folder is theirs, not this workbook's.
+        if (!CanRemove(kept.file))
+            continue;
+        std::string bytes;
+        FileStamp stamp;
+        StorageError readError;
+        std::string parseError;
+        if (ReadFileWithStamp(kept.file, bytes, stamp, readError) != FileRead::Read)
+            continue;
+        DOMDocument* keptDocument = ParseBytes(bytes, kept.file.c_str(), parseError);
+        if (keptDocument == nullptr)
+            continue;
+        const std::vector<DOMElement*> sheets =
+            ElementsNamed(keptDocument->getDocumentElement(), u"Worksheet");
+        const DOMElement* keptTable = sheets.empty() ? nullptr : FirstTableOf(sheets.front());
+        if (keptTable != nullptr) {
+            if (merged == nullptr) {
+                // A copy of the document through its own bytes: exactly what
+                // a program reading the saved workbook gets.
+                std::string copyError;
+                merged = ParseBytes(Serialize(), "", copyError);
+                if (merged == nullptr) {
+                    keptDocument->release();
+                    return nullptr;
+                }
+            }
+            DOMElement* sheet = FindOrAddStudentSheet(
+                merged, kept.studentName, platform::Cp1251ToWide(ReportNarrow(kept.studentName)));
+            DOMElement* table = FindOrAddTableOf(merged, sheet);
+            const DOMElement* studentRow =
+                StudentOfRow(FirstRowOf(keptTable)) ? FirstRowOf(keptTable) : nullptr;
+            for (const DOMElement* row = keptTable->getFirstElementChild(); row != nullptr;
+                 row = row->getNextElementSibling())
+                if (row != studentRow && XMLString::equals(row->getTagName(), u"Row"))
+                    table->appendChild(merged->importNode(row, true));
+            takenIn.push_back(kept.file);
+        }
+        keptDocument->release();
+    }
+    return merged;
 }
 
 std::optional<std::filesystem::path> ReportDocument::KeepUnsavedRows(

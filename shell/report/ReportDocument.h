@@ -76,7 +76,9 @@ public:
     // this one last read or wrote it, adds this report's rows since its last
     // save to the student's worksheet there, and replaces the file atomically;
     // the merged workbook then becomes this document. Another path gets the
-    // document as it is.
+    // document as it is. Rows that earlier saves of the default file could not
+    // write and kept in kept-rows files (KeptRows.h) are taken into the
+    // workbook by the next save that succeeds, and their files removed.
     bool Save(const std::wstring& path);
 
     // Why the last Save failed (None after a successful one).
@@ -140,6 +142,10 @@ private:
     xercesc::DOMDocument* ReadChangedDefaultFile(xercesc::DOMElement*& sheet, bool& damaged,
                                                  StorageError& error);
     void Adopt(xercesc::DOMDocument* newDocument, xercesc::DOMElement* sheet);
+    // A copy of the document with the rows of every other kept-rows file of
+    // the default file added to their students' worksheets, and those files in
+    // takenIn; null when there are none.
+    xercesc::DOMDocument* WithKeptRows(std::vector<std::filesystem::path>& takenIn) const;
     bool Fail(SaveFailure failure, const std::string& message);
 
     XercesSession session;

@@ -19,9 +19,7 @@ bool SurvivesAnsi(const std::wstring& text) {
     return back == text;
 }
 
-} // namespace
-
-std::wstring ReportFilePath(const std::wstring& windowTitle) {
+std::wstring ReportFilePathMaking(const std::wstring& windowTitle, bool createFolder) {
     std::wstring folder;
     if (auto shared = platform::SharedDataFolder()) {
         const std::filesystem::path reports = *shared / platform::WideToUtf8(kReportFolderName);
@@ -30,11 +28,21 @@ std::wstring ReportFilePath(const std::wstring& windowTitle) {
         const std::u8string utf8 = reports.u8string();
         const std::wstring wide =
             platform::Utf8ToWide(std::string(utf8.begin(), utf8.end()));
-        if (SurvivesAnsi(wide) &&
-            (platform::FolderExists(reports) || platform::CreateFolder(reports)))
+        if (SurvivesAnsi(wide) && (platform::FolderExists(reports) ||
+                                   (createFolder && platform::CreateFolder(reports))))
             folder = wide + static_cast<wchar_t>(std::filesystem::path::preferred_separator);
     }
     return folder + windowTitle + L".xls";
+}
+
+} // namespace
+
+std::wstring ReportFilePath(const std::wstring& windowTitle) {
+    return ReportFilePathMaking(windowTitle, true);
+}
+
+std::wstring ExistingReportFilePath(const std::wstring& windowTitle) {
+    return ReportFilePathMaking(windowTitle, false);
 }
 
 std::unique_ptr<ReportDocument> PrepareReportDocument(const std::wstring& studentName,

@@ -23,6 +23,9 @@ inline constexpr const wchar_t* kReportFolderName = L"ZUVR";
 // ZUVR cannot be created, or the folder's name does not survive the report's
 // 8-bit path form, the file goes to the current directory as "<title>.xls".
 std::wstring ReportFilePath(const std::wstring& windowTitle);
+// The same without creating ZUVR: where the workbook is, or would have been
+// put, as things stand now.
+std::wstring ExistingReportFilePath(const std::wstring& windowTitle);
 
 // The report for a confirmed student name, or none for an empty name (the
 // caller then keeps whatever report it had).

@@ -90,6 +90,16 @@ bool SyncFolder(const std::filesystem::path& folder, StorageError& error) {
     return synced;
 }
 
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+// The name of a temporary file of target's writes, without mkstemp's six
+// characters.
+std::string TemporaryPrefix(const std::filesystem::path& target) {
+    return "." + target.filename().string() + ".saving-";
+}
+
 } // namespace
 
 std::filesystem::path PathFromAnsi(const std::string& ansiPath) {
@@ -140,10 +150,8 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          StorageError& error) {
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string temporary =
-        (folder / ("." + target.filename().string() + ".saving-XXXXXX")).string();
+    const std::filesystem::path folder = FolderOf(target);
+    std::string temporary = (folder / (TemporaryPrefix(target) + "XXXXXX")).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         error = Failure("cannot create a file in", folder, errno);
@@ -183,6 +191,21 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     }
     // Without this the rename itself may not survive a power cut.
     return SyncFolder(folder, error);
+}
+
+int RemoveUnfinishedWrites(const std::filesystem::path& target) {
+    const std::string prefix = TemporaryPrefix(target);
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(target), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix) ||
+            !entry.is_regular_file(error))
+            continue;
+        if (::unlink(entry.path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::filesystem::path StampedName(const std::filesystem::path& file, const std::string& label,

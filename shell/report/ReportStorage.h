@@ -49,6 +49,12 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& path);
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          StorageError& error);
 
+// Removes the temporary files that writes of target which never finished (the
+// program was killed, the machine lost power) left in target's folder. Only
+// for a caller that holds target's lock, under which nobody else is writing
+// one. Returns how many went.
+int RemoveUnfinishedWrites(const std::filesystem::path& target);
+
 // "<stem>.<label>-YYYY-MM-DDTHH-MM-SS<extension>" beside file, stamped with the
 // calendar time in local time; a counter above 1 adds "-<counter>".
 std::filesystem::path StampedName(const std::filesystem::path& file, const std::string& label,

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +47,12 @@ struct MapPoint {
 
 class GameWindow {
 public:
+    // A title of its own on headless twins of its own, with a report on a
+    // private folder, the game opened as the shell's sequence opens a step.
     GameWindow();
+    // The game that the app's running step shows, in a window on twins that
+    // the caller owns; the window and the app stay the caller's.
+    GameWindow(App& app, platform::HeadlessWindow& display, platform::ManualClock& clock);
     ~GameWindow();
     GameWindow(const GameWindow&) = delete;
     GameWindow& operator=(const GameWindow&) = delete;
@@ -58,7 +64,7 @@ public:
     // runs no more passes.
     bool Pass(int passes = 1);
     bool Quit() const { return quit_; }
-    void Advance(int milliseconds) { clock_.AdvanceMilliseconds(milliseconds); }
+    void Advance(int milliseconds) { clock_->AdvanceMilliseconds(milliseconds); }
 
     // The real controls behind the rules' pictures.
     static GamePicture& Picture(ScenePicture* picture);
@@ -117,12 +123,27 @@ public:
     // The statistics rows the report has received, as its serialised text.
     std::string ReportText() const;
 
-    platform::DebugOutputCapture debugOutput;
-    platform::HeadlessWindow display;
-    platform::HeadlessAudio audio;
+    // Plays the game to its end as a child does: sails to the nearest spot
+    // left, dives, clicks a treasure or surfaces from junk, until every spot
+    // is cleared. False when a spot could not be reached or cleared.
+    bool PlayToTheEnd();
+    // Follows the game the app's running step shows now (the next game after
+    // a Retry), keeping what it knows of the lake.
+    void FollowNextGame();
 
 private:
-    platform::ManualClock clock_;
+    // The twins of a game window that has its own.
+    struct OwnTwins {
+        platform::DebugOutputCapture debugOutput;
+        platform::HeadlessWindow display;
+        platform::HeadlessAudio audio;
+        platform::ManualClock clock;
+    };
+    void FindArrowsAndMap();
+
+    std::unique_ptr<OwnTwins> own_;
+    platform::HeadlessWindow* display_ = nullptr;
+    platform::ManualClock* clock_ = nullptr;
     std::filesystem::path folder_;
     App* app_ = nullptr;
     IMDialogBase<IMEmptyView>* dialog_ = nullptr;

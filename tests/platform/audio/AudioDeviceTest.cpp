@@ -193,6 +193,27 @@ TEST(AudioDeviceTest, SdlDummyDriverPlaysInRealTime) {
     EXPECT_EQ(buffer->Stop(), AUDIO_OK);
 }
 
+TEST(AudioDeviceTest, AfterSdlReportsTheDeviceGoneBuffersStillPlayToTheirEnd) {
+    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+    auto device = OpenDevice();
+    ASSERT_TRUE(device);
+    // The device SDL opened first for SDL_OpenAudioDevice is number 2; a
+    // removal of another device is no concern of this one.
+    for (Uint32 which : {7u, 2u}) {
+        SDL_Event removed{};
+        removed.type = SDL_AUDIODEVICEREMOVED;
+        removed.adevice.which = which;
+        SDL_PushEvent(&removed);
+    }
+    auto buffer = MakeBuffer(*device, {2, 44100}, 4410, {100, -100});
+    ASSERT_EQ(buffer->Play(PlayMode::Once), AUDIO_OK);
+    for (int i = 0; i < 300 && buffer->IsPlaying(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(buffer->IsPlaying()) << "a tenth of a second played out in real time";
+    buffer.reset();
+    device.reset();
+}
+
 TEST(AudioDeviceTest, NoAudioDriverMeansNoDevice) {
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     std::unique_ptr<AudioDevice> device;
