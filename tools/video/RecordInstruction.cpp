@@ -205,17 +205,17 @@ private:
             pointer_.x += static_cast<int>(std::lround(dx * speed / distance));
             pointer_.y += static_cast<int>(std::lround(dy * speed / distance));
         }
-        game_->display.MoveMouse(pointer_.x, pointer_.y);
+        game_->Display().MoveMouse(pointer_.x, pointer_.y);
         return pointer_.x == to.x && pointer_.y == to.y;
     }
 
     void Press(uint8_t button) {
-        game_->display.PressButton(button, pointer_.x, pointer_.y);
+        game_->Display().PressButton(button, pointer_.x, pointer_.y);
         pressed_ = true;
     }
 
     void Release(uint8_t button) {
-        game_->display.ReleaseButton(button, pointer_.x, pointer_.y);
+        game_->Display().ReleaseButton(button, pointer_.x, pointer_.y);
         pressed_ = false;
     }
 
@@ -255,15 +255,15 @@ private:
             if (!Glide(kDivingPointer))
                 return;
             if (!dived_) {
-                game_->display.PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
-                game_->display.ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
                 dived_ = true;
                 return;
             }
         }
         const auto turnTowards = [&](int depth, int period) {
             if (t >= nextNotch_ && app.depth != depth) {
-                game_->display.TurnWheel(app.depth < depth ? 1.0f : -1.0f);
+                game_->Display().TurnWheel(app.depth < depth ? 1.0f : -1.0f);
                 nextNotch_ = t + period;
             }
         };
@@ -274,8 +274,8 @@ private:
         } else if (t >= Cue("BOTTOM") && t < Cue("TAKE")) {
             // Turned all the way up, the boat may have surfaced: a press of the wheel dives again.
             if (!app.diving && t >= nextNotch_) {
-                game_->display.PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
-                game_->display.ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
                 nextNotch_ = t + 200;
                 return;
             }
@@ -296,8 +296,8 @@ private:
             }
         } else if (t >= Cue("JUNK") + 1500 && !surfaced_) {
             if (Glide(kDivingPointer)) {
-                game_->display.PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
-                game_->display.ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().PressButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
+                game_->Display().ReleaseButton(SDL_BUTTON_MIDDLE, pointer_.x, pointer_.y);
                 surfaced_ = true;
             }
         } else if (surfaced_ && !app.diving) {
