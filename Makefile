@@ -141,8 +141,9 @@ clean:
 
 # Re-makes every picture, sound and video under assets/ (and the review
 # pictures in tools/assets/out/) with our own generators. The generated files
-# are committed, so the normal build never runs this.
+# are committed, so the normal build never runs this. The instruction video is
+# recorded from the game itself, built in $(BUILD) from the pictures just made.
 .PHONY: assets
-assets:
+assets: deps $(BUILD)/build.ninja
 	@./tools/assets/install-deps.sh
-	/usr/bin/python3 tools/assets/make_assets.py
+	/usr/bin/python3 tools/assets/make_assets.py --build $(BUILD)

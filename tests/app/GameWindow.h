@@ -59,6 +59,8 @@ public:
 
     App& app() { return *app_; }
     IMDialogBase<IMEmptyView>* dialog() { return dialog_; }
+    // The window's twin, for input that the helpers below do not make.
+    platform::HeadlessWindow& Display() { return *display_; }
 
     // Runs the loop; false once it has retrieved WM_QUIT, after which it
     // runs no more passes.

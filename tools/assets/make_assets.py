@@ -4,6 +4,7 @@ Run through `make assets`; `--only pictures,icons,sounds,videos,review` limits t
 
 import argparse
 import os
+import subprocess
 import sys
 import time
 
@@ -188,7 +189,10 @@ def inventory():
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--only", default="pictures,icons,placement,sounds,videos,review")
-    parts = set(ap.parse_args().only.split(","))
+    ap.add_argument("--build", default=os.path.join(ROOT, "build"),
+                    help="the configured CMake build where the instruction's recorder is built")
+    args = ap.parse_args()
+    parts = set(args.only.split(","))
     os.makedirs(OUT, exist_ok=True)
     start = time.time()
     if "pictures" in parts:
@@ -203,7 +207,10 @@ def main():
         for path, rate, seconds in audio.generate(ASSETS):
             log(f"{os.path.relpath(path, ROOT)}: {rate} Hz, {seconds:.2f} s, {os.path.getsize(path)} bytes")
     if "videos" in parts:
-        for path, w, h, fps, n in video.generate(ASSETS, pictures):
+        # The instruction is recorded from the game built with the pictures and sounds just made.
+        subprocess.run(["cmake", "--build", args.build, "--target", "zeltarik_record_instruction"], check=True)
+        recorder = os.path.join(args.build, "tools", "video", "zeltarik_record_instruction")
+        for path, w, h, fps, n in video.generate(ASSETS, pictures, recorder):
             log(f"{os.path.relpath(path, ROOT)}: {w}x{h}, {fps} fps, {n} frames, {os.path.getsize(path)} bytes")
     if "review" in parts:
         contact_sheet(listing)

@@ -374,8 +374,9 @@ class Instruction:
             yield self.frame(k / fps)
 
 
-def generate(assets, pictures):
-    """Writes the videos; returns [(path, width, height, fps, frames)]."""
+def generate(assets, pictures, recorder):
+    """Writes the videos; returns [(path, width, height, fps, frames)]. The instruction 190 is
+    recorded from the game by the recorder program."""
     written = []
     for name, draw in PRAISE_ANIMATIONS:
         path = os.path.join(assets, "shell", name + ".ogv")
@@ -384,6 +385,122 @@ def generate(assets, pictures):
     with open(os.path.join(HERE, "out", "narration_timing.json"), encoding="utf-8") as f:
         timing = json.load(f)
     path = os.path.join(assets, "exercise", "190.ogv")
-    n = encode(Instruction(pictures, timing).frames(), (800, 600), 25, path, "550k")
+    n = encode(recorded_instruction(recorder, pictures, timing), (800, 600), 25, path, "550k")
     written.append((path, 800, 600, 25, n))
     return written
+
+
+# -- the instruction recorded from the game itself ---------------------------
+# The recorder (tools/video/RecordInstruction.cpp) plays the real game screen
+# headless along the demonstration's route and hands over each frame with the
+# pointer's position; the captions, the pointer, the wheel picture and the rings
+# are added here, in the same drawing as the rest of the project's art.
+RECORDER_CUES = ("HOLD", "PATCH", "PRESS", "DIVE", "RISE", "BOTTOM", "TAKE", "JUNK")
+HEADER_BYTES = 24
+FRAME_BYTES = HEADER_BYTES + 800 * 600 * 3
+
+
+def recorded_caption(t, s):
+    """The caption of the moment: the sentence being spoken, put in a child's few words."""
+    if t < s["MAP"]:
+        return "Найди на дне озера сокровища!"
+    if t < s["ARROWS"]:
+        return "Светлые пятна на карте: там что-то лежит"
+    if t < s["HOLD"]:
+        return "Лодку ведут жёлтые стрелки"
+    if t < s["REACH"]:
+        return "Нажми на стрелку и держи кнопку мыши"
+    if t < s["PATCH"]:
+        return "Подведи лодку к светлому пятну"
+    if t < s["PRESS"]:
+        return "Под водой видно тёмное пятно"
+    if t < s["DIVE"]:
+        return "Нажми на колесо мыши"
+    if t < s["RISE"]:
+        return "Крути колесо от себя: ныряем!"
+    if t < s["BOTTOM"]:
+        return "Крути колесо к себе: всплываем"
+    if t < s["TAKE"]:
+        return "На дне сокровища и мусор"
+    if t < s["JUNK"]:
+        return "Щёлкни по сокровищу!"
+    if t < s["LAST"]:
+        return "Мусор не бери: нажми на колесо"
+    if t < s["ALL"]:
+        return "Последнее сокровище найдётся в конце"
+    return "Найди все шесть сокровищ! Удачи!"
+
+
+def read_exactly(stream, size):
+    data = bytearray()
+    while len(data) < size:
+        chunk = stream.read(size - len(data))
+        if not chunk:
+            raise RuntimeError("the recorder stopped early")
+        data += chunk
+    return bytes(data)
+
+
+def recorded_instruction(recorder, pictures, timing, fps=25):
+    """Yields the instruction's frames, recorded from the game and captioned."""
+    helper = Instruction.__new__(Instruction)
+    helper.p = pictures
+    helper.timing = timing["sentences"]
+    s = {name: helper.cue(name) for name in Instruction.CUES}
+    n = int(round(timing["seconds"] * fps))
+    args = [recorder, str(n)] + [f"{name}={s[name]}" for name in RECORDER_CUES]
+    proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    # The recorder names the spots' markers, the demonstrated treasure and its
+    # bowl before its first frame.
+    markers, target, bowl = {}, None, None
+    while bowl is None:
+        line = proc.stderr.readline().decode()
+        if not line:
+            raise RuntimeError("the recorder ended before its first frame")
+        words = line.split()
+        if words[0] == "marker":
+            markers[int(words[1])] = (int(words[2]), int(words[3]))
+        elif words[0] == "target":
+            target = int(words[1])
+        elif words[0] == "bowl":
+            bowl = tuple(int(w) for w in words[1:4])
+    taken = None
+    for k in range(n):
+        t = k / fps
+        data = read_exactly(proc.stdout, FRAME_BYTES)
+        x, y, pressed, wheel, px, py = (int(v) for v in np.frombuffer(data[:HEADER_BYTES], dtype="<i4"))
+        screen = Image.frombuffer("RGB", (800, 600), data[HEADER_BYTES:], "raw", "RGB", 0, 1).convert("RGBA")
+        rings = []
+        if s["MAP"] <= t < s["ARROWS"]:
+            rings = [(mx, my, 12) for mx, my in markers.values()]
+        elif s["REACH"] <= t < s["PATCH"]:
+            rings = [markers[target] + (12,)]
+        elif s["TAKE"] <= t < s["JUNK"]:
+            # The bowl rings from the frame its icon first shows.
+            if taken is None and t > s["TAKE"] + 2.5:
+                taken = t
+            if taken is not None:
+                rings = [bowl]
+        if px >= 0:
+            rings.append((px, py, 40))
+        for rx, ry, r in rings:
+            glow_ring(screen, rx, ry, r, t)
+        pointer(screen, x, y, bool(pressed))
+        if wheel:
+            screen.alpha_composite(helper.small_mouse(), dest=(610, 200))
+        caption(screen, recorded_caption(t, s))
+        yield screen.convert("RGB")
+    proc.stdout.close()
+    proc.stderr.read()
+    if proc.wait() != 0:
+        raise RuntimeError("the recorder failed")
+
+
+def preview_recorded(recorder, pictures, times, out):
+    """Writes the recorded instruction's frames at the given seconds as PNG, for review."""
+    with open(os.path.join(HERE, "out", "narration_timing.json"), encoding="utf-8") as f:
+        timing = json.load(f)
+    wanted = {int(round(t * 25)): t for t in times}
+    for k, frame in enumerate(recorded_instruction(recorder, pictures, timing)):
+        if k in wanted:
+            frame.save(os.path.join(out, f"recorded_{wanted[k]:05.1f}.png"))
