@@ -223,6 +223,14 @@ std::vector<int16_t> HeadlessAudio::Output() const {
     return impl->output;
 }
 
+void HeadlessAudio::ForgetSamples() {
+    std::lock_guard guard(impl->mutex);
+    std::vector<int16_t>().swap(impl->output);
+    for (BufferRecord& record : impl->records)
+        for (auto& playback : record.playbacks)
+            decltype(playback.samples)().swap(playback.samples);
+}
+
 void HeadlessAudio::LoseBuffers() {
     std::shared_ptr<MixerCore> core;
     {

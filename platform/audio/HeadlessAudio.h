@@ -67,6 +67,10 @@ public:
     std::vector<BufferRecord> Buffers() const;
     // Everything mixed so far: interleaved stereo at the output's rate.
     std::vector<int16_t> Output() const;
+    // Forgets the samples recorded so far (the mixed output and what each
+    // playback consumed), keeping the buffers' records. Over a long run the
+    // recordings would hide the program's own memory.
+    void ForgetSamples();
 
     // The open device's buffers lose their content (see AudioBuffer::Lock).
     void LoseBuffers();
