@@ -375,8 +375,12 @@ TEST_F(WholeRunTest, AHundredGamesInARowLeaveNothingBehind) {
     std::printf("%d games: resident memory %ld kB after the first, at most %ld kB after the "
                 "others; the workbook grew by %ld kB\n",
                 kGames, startMemory, mostMemory, workbookGrowth);
+#if !defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer holds freed memory back in its quarantine, so
+    // resident memory says nothing there.
     EXPECT_LE(mostMemory - startMemory, 6 * 1024 + 8 * workbookGrowth)
         << "resident memory stays flat";
+#endif
     EXPECT_EQ(RunsOf(WorkbookSheets().at(L"Ученик")).size(), static_cast<size_t>(kGames + 1));
 }
 
