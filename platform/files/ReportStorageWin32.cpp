@@ -237,3 +237,22 @@ SimulatedDiskFull::~SimulatedDiskFull() {
     simulatedSpace.reset();
     simulatedFolder.clear();
 }
+
+int RemoveUnfinishedWrites(const std::filesystem::path& target) {
+    // What a save killed half-way left: ".<name>.saving-<process>-<n>". A save
+    // still going on elsewhere keeps its file open without sharing, so
+    // DeleteFileW leaves that one alone.
+    const std::wstring prefix = L"." + target.filename().wstring() + L".saving-";
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (!name.starts_with(prefix) || !entry.is_regular_file(error))
+            continue;
+        if (DeleteFileW(entry.path().c_str()))
+            ++removed;
+    }
+    return removed;
+}

@@ -17,6 +17,11 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#ifdef _WIN32
+// SDL_syswm.h brings in windows.h, whose PostMessage macro would take the
+// place of the message queue's own.
+#undef PostMessage
+#endif
 
 #include <algorithm>
 #include <cmath>

@@ -336,6 +336,13 @@ SaveFailure FailureOf(int code) {
 // a sticky folder (the machine's temporary folders) lets it remove only its
 // own files.
 bool CanRemove(const std::filesystem::path& file) {
+#ifdef _WIN32
+    // Windows has no sticky folders; the file's own attributes decide.
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) &&
+           (std::filesystem::status(file, error).permissions() &
+            std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+#else
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
     struct stat folderStatus {};
     struct stat fileStatus {};
@@ -345,6 +352,7 @@ bool CanRemove(const std::filesystem::path& file) {
     const uid_t me = ::geteuid();
     return (folderStatus.st_mode & S_ISVTX) == 0 || me == 0 || fileStatus.st_uid == me ||
            folderStatus.st_uid == me;
+#endif
 }
 
 std::filesystem::path Normalised(const std::filesystem::path& path) {
@@ -564,8 +572,8 @@ bool ReportDocument::SaveToDefaultFile() {
     for (const std::filesystem::path& file : takenIn) {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);
-        std::fprintf(stderr, "report: the rows kept in %s are now in %s\n", file.c_str(),
-                     target.c_str());
+        std::fprintf(stderr, "report: the rows kept in %s are now in %s\n", file.string().c_str(),
+                     target.string().c_str());
     }
     knownFile = StampOf(target);
     pending.clear();
@@ -596,7 +604,7 @@ DOMDocument* ReportDocument::WithKeptRows(std::vector<std::filesystem::path>& ta
         std::string parseError;
         if (ReadFileWithStamp(kept.file, bytes, stamp, readError) != FileRead::Read)
             continue;
-        DOMDocument* keptDocument = ParseBytes(bytes, kept.file.c_str(), parseError);
+        DOMDocument* keptDocument = ParseBytes(bytes, kept.file.string().c_str(), parseError);
         if (keptDocument == nullptr)
             continue;
         const std::vector<DOMElement*> sheets =
