@@ -80,6 +80,9 @@ DOMDocument* ParseWorkbook(const XMLByte* bytes, XMLSize_t length, const char* n
     parser.setXMLEntityResolver(&resolver);
     parser.setDisableDefaultEntityResolution(true);
     parser.setLoadExternalDTD(false);
+    // Entities are replaced by their text as the document is read, so that
+    // nothing in it depends on the document type, which is dropped below.
+    parser.setCreateEntityReferenceNodes(false);
     parser.setSecurityManager(&security);
     parser.setErrorHandler(&errors);
 
@@ -108,6 +111,13 @@ DOMDocument* ParseWorkbook(const XMLByte* bytes, XMLSize_t length, const char* n
             document->release();
         return nullptr;
     }
+    // The serializer writes a document type's internal subset back as the
+    // parser kept it, with its attribute defaults already unescaped: a default
+    // holding "&amp;" comes back as a bare "&" and the saved file no longer
+    // parses. Workbooks need no document type; what it gave the document
+    // (entity texts, default attributes) is in the elements by now.
+    if (DOMDocumentType* type = document->getDoctype())
+        document->removeChild(type)->release();
     // Workbooks are XML 1.0. An XML 1.1 document may hold control characters
     // that the serializer refuses to write back, so no save of it could ever
     // succeed.
@@ -291,6 +301,9 @@ std::string SerializeDocument(DOMImplementation* implementation, DOMDocument* do
     MemBufFormatTarget target(64 * 1024);
     output->setByteStream(&target);
     output->setEncoding(u"UTF-8");
+    // Attributes a document type once gave by default are written out, as the
+    // saved file has no document type to give them again.
+    serializer->getDomConfig()->setParameter(XMLUni::fgDOMWRTDiscardDefaultContent, false);
     std::string bytes;
     try {
         if (serializer->write(document, output))

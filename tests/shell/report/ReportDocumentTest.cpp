@@ -301,6 +301,33 @@ TEST_F(ReportDocumentTest, ExternalEntitiesAndDtdsAreNeverFetched) {
     }
 }
 
+// What a document type gives a workbook (entity texts, default attribute
+// values, "&amp;" in either) stays in it, and the saved file opens again.
+TEST_F(ReportDocumentTest, AWorkbookWithADocumentTypeIsSavedSoThatItOpensAgain) {
+    ReportTestFolder::Write(
+        DefaultFile(),
+        "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY e \"x&amp;y\">"
+        "<!ATTLIST Worksheet ss:Name CDATA \"Иванов&amp;Петров\">]>"
+        "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+        "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><Worksheet><Table><Row>"
+        "<Cell><Data ss:Type=\"String\">&e;</Data></Cell></Row></Table></Worksheet></Workbook>");
+    for (int save = 1; save <= 2; ++save) {
+        SCOPED_TRACE(save);
+        testing::internal::CaptureStderr();
+        auto report = Open(L"Аня");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        AddStatistic(report.get(), L"Время", L"12", L"Number");
+        report->FinishRun();
+        ASSERT_TRUE(SaveReportOnExit(report.get()));
+    }
+    const Sheets sheets = ReadSheets(DefaultFile());
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].first, L"Иванов&Петров");
+    EXPECT_EQ(sheets[0].second, Rows{{L"x&y"}});
+    EXPECT_EQ(sheets[1].first, L"Аня");
+    EXPECT_EQ(FilesIn(folder.Reports()), std::vector{DefaultFile().filename()}) << "nothing moved aside";
+}
+
 TEST_F(ReportDocumentTest, ADamagedWorkbookIsMovedAsideAndKept) {
     platform::ManualClock clock;  // 05-Mar-2008 14:07 UTC
     ::setenv("TZ", "UTC", 1);

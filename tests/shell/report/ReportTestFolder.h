@@ -55,8 +55,16 @@ public:
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     }
 
+    // Makes the folders on the way: a workbook put in place before the first
+    // save must really be there.
     static void Write(const std::filesystem::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
+        std::error_code ignored;
+        std::filesystem::create_directories(path.parent_path(), ignored);
+        std::ofstream file(path, std::ios::binary);
+        file << bytes;
+        file.close();
+        if (!file)
+            ADD_FAILURE() << "cannot write " << path;
     }
 
 private:
