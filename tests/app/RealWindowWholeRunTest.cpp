@@ -102,9 +102,8 @@ public:
     // Sends one line of xdotool commands; false when xdotool is gone.
     bool Send(const std::string& commands) {
         const std::string line = commands + "\n";
-        return socket_ >= 0 &&
-               ::send(socket_, line.data(), line.size(), MSG_NOSIGNAL) ==
-                   static_cast<ssize_t>(line.size());
+        return socket_ >= 0 && ::send(socket_, line.data(), line.size(), MSG_NOSIGNAL) ==
+                                   static_cast<ssize_t>(line.size());
     }
     // The point of the screen where the window shows the scene's point.
     static std::string At(int sceneX, int sceneY) {
@@ -130,12 +129,14 @@ private:
 // with each input made by xdotool and each wait one for the game's state.
 class XPlayer : public GameWindow {
 public:
-    XPlayer(App& app, RealLoop& loop, XHands& hands) : GameWindow(app), loop_(loop), hands_(hands) {}
+    XPlayer(App& app, RealLoop& loop, XHands& hands)
+        : GameWindow(app), loop_(loop), hands_(hands) {}
 
-    // The boat cannot stop on the very pixel: the release arrives a few
-    // timer firings after the test sends it, so each leg is sent that much
-    // short, and the boat goes leg by leg until it is close enough for the
-    // spot to lie well inside the lens.
+    // The boat need not stop on the very pixel: on a busy machine the
+    // release may arrive some timer firings after the test sends it, so each
+    // leg is cut short by the lag the last one showed, and the boat goes leg
+    // by leg until it is close enough for the spot to lie well inside the
+    // lens.
     void SailTo(MapPoint target) override {
         constexpr int kCloseEnough = 3;
         int lag = 0;
@@ -163,7 +164,6 @@ public:
             hands_.Send("mouseup 1");
             loop_.Until(10'000, [this] { return app().moveTimer == -1; });
             lag = std::max(0, distance(from) - atRelease);
-
         }
     }
     void DiveTo(int depth) override {
