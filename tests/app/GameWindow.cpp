@@ -10,11 +10,6 @@
 
 namespace {
 
-// The pointer rests in the glass while diving, away from its middle, where
-// the object under the boat lies: a wheel press over an object is a middle
-// click on it, which the rules take as clicking the object.
-constexpr platform::Point kDivingPointer{140, 330};
-
 std::filesystem::path MakeFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zel-game-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
@@ -70,6 +65,12 @@ GameWindow::GameWindow(App& app, platform::HeadlessWindow& display, platform::Ma
         throw std::logic_error("no step is running");
     Pass();
     MoveTo(600, 500);
+    FindArrowsAndMap();
+}
+
+GameWindow::GameWindow(App& app) : app_(&app), dialog_(app.stepDialog) {
+    if (dialog_ == nullptr)
+        throw std::logic_error("no step is running");
     FindArrowsAndMap();
 }
 
@@ -340,8 +341,7 @@ bool GameWindow::PlayToTheEnd() {
         // before its step closes.
         if (next < 0)
             return true;
-        const Reach reach = Explore();
-        Drive(RouteTo(reach, NearestTo(reach, app_->spots[next])));
+        SailTo(NearestTo(Explore(), app_->spots[next]));
         if (inLens() != next)
             return false;
         DiveTo(31);

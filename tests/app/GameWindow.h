@@ -47,13 +47,22 @@ struct MapPoint {
 
 class GameWindow {
 public:
+    // The pointer rests in the glass while diving, away from its middle,
+    // where the object under the boat lies: a wheel press over an object is a
+    // middle click on it, which the rules take as clicking the object.
+    static constexpr platform::Point kDivingPointer{140, 330};
+
     // A title of its own on headless twins of its own, with a report on a
     // private folder, the game opened as the shell's sequence opens a step.
     GameWindow();
     // The game that the app's running step shows, in a window on twins that
     // the caller owns; the window and the app stay the caller's.
     GameWindow(App& app, platform::HeadlessWindow& display, platform::ManualClock& clock);
-    ~GameWindow();
+    // The game the app's running step shows, in a window whose input comes
+    // from elsewhere: a subclass that gives the hands below input of its own
+    // keeps the route planning and the way of play.
+    explicit GameWindow(App& app);
+    virtual ~GameWindow();
     GameWindow(const GameWindow&) = delete;
     GameWindow& operator=(const GameWindow&) = delete;
 
@@ -66,7 +75,7 @@ public:
     // runs no more passes.
     bool Pass(int passes = 1);
     bool Quit() const { return quit_; }
-    void Advance(int milliseconds) { clock_->AdvanceMilliseconds(milliseconds); }
+    virtual void Advance(int milliseconds) { clock_->AdvanceMilliseconds(milliseconds); }
 
     // The real controls behind the rules' pictures.
     static GamePicture& Picture(ScenePicture* picture);
@@ -84,7 +93,7 @@ public:
     void MoveTo(int x, int y);
     void LeftPress(int x, int y);
     void LeftRelease(int x, int y);
-    void LeftClick(int x, int y);
+    virtual void LeftClick(int x, int y);
     void MiddlePress(uint8_t clicks = 1);
     void Wheel(int notches);
 
@@ -95,12 +104,14 @@ public:
     // window minimised on the way.
     void Drive(const std::vector<int>& directions);
     MapPoint Boat() { return {app_->boatX, app_->boatY}; }
+    // Drives the boat to a reachable position.
+    virtual void SailTo(MapPoint target) { Drive(RouteTo(Explore(), target)); }
 
     // A press of the wheel at the surface and wheel turns down to the depth.
-    void DiveTo(int depth);
+    virtual void DiveTo(int depth);
     // A press of the wheel under water, then the ascent's ticks until the
     // boat is back at the surface.
-    void Surface();
+    virtual void Surface();
 
     // Route planning over the map with the rules' own collision test.
     bool CanStand(MapPoint point);

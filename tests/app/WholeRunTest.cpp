@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "GameWindow.h"
+#include "WholeRun.h"
 #include "platform/print/Printers.h"
 #include "shell/IMSaveAsDialog.h"
 #include "shell/IMSelectPrinterDialog.h"
@@ -26,8 +27,7 @@
 
 namespace {
 
-using Dialog = IMDialogBase<IMEmptyView>;
-using Button = IMButtonBase<IMStateView>;
+using namespace whole_run;
 
 constexpr int kExitBoxLayer = 1099;
 constexpr int kCreditsLayer = 9999;
@@ -97,34 +97,6 @@ protected:
         Pass(2);
     }
 
-    static std::vector<Dialog*> Screens(int layer) {
-        std::vector<Dialog*> screens;
-        for (const Dialog::Layers* table : {&MainWindow->children, &MainWindow->pendingAdds}) {
-            auto found = table->find(layer);
-            if (found == table->end())
-                continue;
-            for (IMControl* child : found->second) {
-                const auto& removals = MainWindow->removals;
-                if (auto* dialog = dynamic_cast<Dialog*>(child);
-                    dialog && std::find(removals.begin(), removals.end(), child) == removals.end())
-                    screens.push_back(dialog);
-            }
-        }
-        return screens;
-    }
-    static Dialog* TopScreen() {
-        const std::vector<Dialog*> screens = Screens(0);
-        return screens.empty() ? nullptr : screens.back();
-    }
-    static Button* ButtonOf(const Dialog* dialog, const std::wstring& picture) {
-        for (const Dialog::Layers* table : {&dialog->children, &dialog->pendingAdds})
-            for (const auto& [layer, controls] : *table)
-                for (IMControl* child : controls)
-                    if (auto* button = dynamic_cast<Button*>(child);
-                        button && button->states.at(IMStateView::Normal) == picture)
-                        return button;
-        return nullptr;
-    }
     template <class Control> static Control* Topmost() {
         for (auto layer = MainWindow->children.rbegin(); layer != MainWindow->children.rend();
              ++layer)
@@ -223,19 +195,6 @@ protected:
             sheets[name] = rows;
         return sheets;
     }
-    // The runs of a worksheet: each run's rows up to its empty row.
-    static std::vector<::Rows> RunsOf(const ::Rows& rows) {
-        std::vector<::Rows> runs(1);
-        for (const auto& row : rows) {
-            if (row.empty())
-                runs.emplace_back();
-            else
-                runs.back().push_back(row);
-        }
-        runs.pop_back();
-        return runs;
-    }
-
     ReportTestFolder folder;
     platform::DebugOutputCapture debugOutput;
     platform::HeadlessWindow display;
@@ -292,13 +251,8 @@ TEST_F(WholeRunTest, TwoStudentsInTurnThenTheFirstAgainWithEveryButtonOnTheWay) 
     ASSERT_EQ(sheets.size(), 2u) << "one workbook, one worksheet per student";
     const std::vector<::Rows> anya = RunsOf(sheets.at(L"Аня"));
     ASSERT_EQ(anya.size(), 3u) << "the first run, the one Enter started, and the one of her return";
-    for (const ::Rows& run : anya) {
-        // The start time, fourteen search times numbered 1 … 14, the count of
-        // extra instructions and the total time.
-        ASSERT_EQ(run.size(), 17u);
-        EXPECT_EQ(run.front().at(0), L"Время начала работы с упражнением");
-        EXPECT_EQ(run.at(16).at(0), L"Общее время работы с упражнением. с.");
-    }
+    for (const ::Rows& run : anya)
+        ExpectOneFinishedRun(run);
     EXPECT_EQ(RunsOf(sheets.at(L"Борис")).size(), 1u);
 }
 
