@@ -76,4 +76,9 @@ void BlendOver(const uint32_t* source, uint32_t* target, int count) {
     BlendOverOneByOne(source + i, target + i, count - i);
 }
 
+void CopyOpaque(const uint32_t* source, uint32_t* target, int count) {
+    for (int i = 0; i < count; ++i)
+        target[i] = source[i] | 0xFF000000u;
+}
+
 } // namespace platform

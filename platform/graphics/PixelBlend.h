@@ -14,5 +14,9 @@ namespace platform {
 void BlendOver(const uint32_t* source, uint32_t* target, int count);
 // The same pixels one at a time: the reference the vectorised loop must match.
 void BlendOverOneByOne(const uint32_t* source, uint32_t* target, int count);
+// Draws count pixels without alpha (X8R8G8B8) over as many ARGB target pixels, as SDL's blitter
+// blends such a surface: each comes out with its own colour and alpha 255, whatever its fourth
+// byte and the target held.
+void CopyOpaque(const uint32_t* source, uint32_t* target, int count);
 
 } // namespace platform

@@ -548,9 +548,9 @@ private:
             }
         }
         // A picture at its own size with no tint, SDL's most common draw here, is blended by the
-        // device's own loop, four pixels at a time, to the same bits.
-        if (ownSize && q[0].diffuse == 0xFFFFFFFFu && texture.Format() == TextureFormat::A8R8G8B8 &&
-            BlendOnto(from, part, destination))
+        // device's own loop, four pixels at a time, to the same bits; a picture without alpha (a
+        // video frame), which SDL blends through its slowest general loop, is copied.
+        if (ownSize && q[0].diffuse == 0xFFFFFFFFu && BlendOnto(from, part, destination))
             return true;
         SDL_Color c = ToSdlColor(q[0].diffuse);
         SDL_SetTextureColorMod(from, c.r, c.g, c.b);
@@ -561,10 +561,10 @@ private:
         return true;
     }
 
-    // Blends `part` of a streaming ARGB texture onto the in-memory scene at `destination` (of the
-    // same size) inside the clip rectangle, as SDL_RenderCopy would with the texture's blend mode
-    // SDL_BLENDMODE_BLEND and no colour or alpha modulation (PixelBlend.h), after the drawing SDL
-    // has queued. False, with nothing drawn, where SDL must draw it.
+    // Blends `part` of a streaming ARGB or XRGB texture onto the in-memory scene at `destination`
+    // (of the same size) inside the clip rectangle, as SDL_RenderCopy would with the texture's
+    // blend mode SDL_BLENDMODE_BLEND and no colour or alpha modulation (PixelBlend.h), after the
+    // drawing SDL has queued. False, with nothing drawn, where SDL must draw it.
     bool BlendOnto(SDL_Texture* from, const SDL_Rect& part, const SDL_Rect& destination) {
         SDL_BlendMode mode = SDL_BLENDMODE_NONE;
         Uint32 format = 0;
@@ -573,7 +573,8 @@ private:
             SDL_MUSTLOCK(surface_) || SDL_GetRenderTarget(renderer_) != nullptr ||
             SDL_GetTextureBlendMode(from, &mode) != 0 || mode != SDL_BLENDMODE_BLEND ||
             SDL_QueryTexture(from, &format, nullptr, nullptr, nullptr) != 0 ||
-            format != SDL_PIXELFORMAT_ARGB8888 || SDL_GetTextureColorMod(from, &red, &green, &blue) ||
+            (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) ||
+            SDL_GetTextureColorMod(from, &red, &green, &blue) ||
             SDL_GetTextureAlphaMod(from, &alpha) || (red & green & blue & alpha) != 255)
             return false;
         // SDL's clip rectangle is the viewport (ApplyClip), inside the surface.
@@ -605,7 +606,10 @@ private:
                                                        static_cast<size_t>(drawn.y + row) *
                                                            surface_->pitch) +
                            drawn.x;
-            BlendOver(source, target, drawn.w);
+            if (format == SDL_PIXELFORMAT_RGB888)
+                CopyOpaque(source, target, drawn.w);
+            else
+                BlendOver(source, target, drawn.w);
         }
         SDL_UnlockTexture(from);
         return true;

@@ -63,4 +63,36 @@ TEST(PixelBlendTest, BlendingGivesSdlsBlitToTheBit) {
     SDL_FreeSurface(target);
 }
 
+// A picture without alpha (a video frame) over any target, its unused fourth byte set or not.
+TEST(PixelBlendTest, APictureWithoutAlphaIsCopiedOpaqueAsSdlsBlitDrawsIt) {
+    constexpr int kWidth = 1024, kHeight = 256;
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32,
+                                                         SDL_PIXELFORMAT_RGB888);
+    SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32,
+                                                         SDL_PIXELFORMAT_ARGB8888);
+    ASSERT_NE(source, nullptr);
+    ASSERT_NE(target, nullptr);
+    auto* from = static_cast<uint32_t*>(source->pixels);
+    auto* to = static_cast<uint32_t*>(target->pixels);
+    uint32_t random = 12345;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        from[i] = random = random * 1664525u + 1013904223u;
+        to[i] = random = random * 1664525u + 1013904223u;
+    }
+    std::vector<uint32_t> mine(to, to + size_t(kWidth) * kHeight);
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_BLEND);
+    ASSERT_EQ(SDL_BlitSurface(source, nullptr, target, nullptr), 0) << SDL_GetError();
+    for (int y = 0; y < kHeight; ++y)
+        CopyOpaque(from + size_t(y) * kWidth, mine.data() + size_t(y) * kWidth, kWidth);
+    int wrong = 0;
+    for (size_t i = 0; i < mine.size() && wrong < 5; ++i)
+        if (mine[i] != to[i]) {
+            ADD_FAILURE() << "source " << std::hex << from[i] << ": SDL " << to[i] << ", copied "
+                          << mine[i];
+            ++wrong;
+        }
+    SDL_FreeSurface(source);
+    SDL_FreeSurface(target);
+}
+
 } // namespace
