@@ -171,24 +171,30 @@ void FinishPngDecode(PngDecode& d) {
         png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
 }
 
-DecodedPicture DecodePng(PngDecode& d, GraphicsDevice* device) {
+// Runs a decode that keeps its state in d, releases what d holds however it
+// ends, and hands over the texture of a decoded picture.
+template <class Decode, class Run>
+DecodedPicture Complete(Decode& d, Run run, void (*finish)(Decode&)) {
     DecodeStatus status;
     try {
-        status = RunPngDecode(&d, device);
+        status = run();
     } catch (...) {
         // Texture memory ran out: the caller frees some and tries again.
-        FinishPngDecode(d);
+        finish(d);
         throw;
     }
-    FinishPngDecode(d);
-    DecodedPicture result;
-    result.status = status;
+    finish(d);
+    DecodedPicture result = Outcome(status);
     if (status == DecodeStatus::Decoded) {
         result.texture = std::move(d.texture);
         result.width = d.width;
         result.height = d.height;
     }
     return result;
+}
+
+DecodedPicture DecodePng(PngDecode& d, GraphicsDevice* device) {
+    return Complete(d, [&] { return RunPngDecode(&d, device); }, FinishPngDecode);
 }
 
 // --- JPEG
@@ -330,6 +336,16 @@ void FinishJpegDecode(JpegDecode& d) {
     d.created = false;
 }
 
+// The resource's bytes through a decoder of pictures in memory.
+DecodedPicture DecodeResource(GraphicsDevice* device, const platform::AssetModule& module,
+                              int number,
+                              DecodedPicture (*fromMemory)(GraphicsDevice*, const void*, size_t)) {
+    platform::AssetBytes bytes = module.FindResource(static_cast<uint32_t>(number));
+    if (!bytes)
+        return Outcome(DecodeStatus::Failed);
+    return fromMemory(device, bytes.data, bytes.size);
+}
+
 bool ReadWholeFile(std::FILE* file, std::vector<uint8_t>& bytes) {
     uint8_t buffer[65536];
     size_t got;
@@ -353,10 +369,7 @@ DecodedPicture DecodePngFromMemory(GraphicsDevice* device, const void* data, siz
 
 DecodedPicture DecodePngFromResource(GraphicsDevice* device, const platform::AssetModule& module,
                                      int number) {
-    platform::AssetBytes bytes = module.FindResource(static_cast<uint32_t>(number));
-    if (!bytes)
-        return Outcome(DecodeStatus::Failed);
-    return DecodePngFromMemory(device, bytes.data, bytes.size);
+    return DecodeResource(device, module, number, DecodePngFromMemory);
 }
 
 DecodedPicture DecodePngFromFile(GraphicsDevice* device, const std::wstring& path) {
@@ -382,30 +395,13 @@ DecodedPicture DecodePngFromFile(GraphicsDevice* device, const std::wstring& pat
 
 DecodedPicture DecodeJpegFromMemory(GraphicsDevice* device, const void* data, size_t length) {
     JpegDecode d;
-    DecodeStatus status;
-    try {
-        status = RunJpegDecode(&d, device, data, data ? length : 0);
-    } catch (...) {
-        FinishJpegDecode(d);
-        throw;
-    }
-    FinishJpegDecode(d);
-    DecodedPicture result;
-    result.status = status;
-    if (status == DecodeStatus::Decoded) {
-        result.texture = std::move(d.texture);
-        result.width = d.width;
-        result.height = d.height;
-    }
-    return result;
+    return Complete(d, [&] { return RunJpegDecode(&d, device, data, data ? length : 0); },
+                    FinishJpegDecode);
 }
 
 DecodedPicture DecodeJpegFromResource(GraphicsDevice* device, const platform::AssetModule& module,
                                       int number) {
-    platform::AssetBytes bytes = module.FindResource(static_cast<uint32_t>(number));
-    if (!bytes)
-        return Outcome(DecodeStatus::Failed);
-    return DecodeJpegFromMemory(device, bytes.data, bytes.size);
+    return DecodeResource(device, module, number, DecodeJpegFromMemory);
 }
 
 DecodedPicture DecodeJpegFromFile(GraphicsDevice* device, const std::wstring& path) {

@@ -1,23 +1,23 @@
-// The shared data folder on Windows: the common application-data folder
-// (CSIDL_COMMON_APPDATA, C:\ProgramData), where every account of the machine
-// keeps the one workbook, as the program was designed for.
+// The shared data folder's system side on Windows: the common application-data
+// folder (CSIDL_COMMON_APPDATA, C:\ProgramData), where every account of the
+// machine keeps the one workbook, as the program was designed for.
 //
 // Tests point the machine folder elsewhere with MachineDataFolderOverride;
 // XDG_DATA_HOME and XDG_STATE_HOME, when they name absolute paths, move the
 // shared and the keeping folders as on Linux, which is how a test tells a
 // program it starts.
 #include "platform/folders/SharedFolder.h"
+#include "platform/folders/SharedFolder_c.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstdlib>
-#include <system_error>
+#include <string>
 
 namespace platform {
-namespace {
 
-std::optional<std::filesystem::path> machineFolderOverride;
+namespace {
 
 std::optional<std::filesystem::path> KnownFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
@@ -26,38 +26,38 @@ std::optional<std::filesystem::path> KnownFolder(int csidl) {
     return std::filesystem::path(path);
 }
 
-std::optional<std::filesystem::path> AbsoluteFromEnvironment(const wchar_t* name) {
-    const wchar_t* value = _wgetenv(name);
-    if (value == nullptr || *value == 0)
-        return std::nullopt;
-    std::filesystem::path path(value);
-    if (!path.is_absolute())
-        return std::nullopt;
-    return path;
-}
-
 } // namespace
 
-std::optional<std::filesystem::path> SharedDataFolder() {
-    if (machineFolderOverride && CanShareFilesIn(*machineFolderOverride))
-        return machineFolderOverride;
-    if (auto data = AbsoluteFromEnvironment(L"XDG_DATA_HOME"))
-        return data;
+namespace folder_calls {
+
+std::filesystem::path FromEnvironment(const char* name) {
+    // The names are ASCII; the values are read wide, whatever the code page.
+    const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = _wgetenv(wideName.c_str());
+    return value ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+std::optional<std::filesystem::path> MachineFolder() {
+    return std::nullopt;
+}
+
+std::optional<std::filesystem::path> DefaultDataFolder() {
     return KnownFolder(CSIDL_COMMON_APPDATA);
 }
 
-std::vector<std::filesystem::path> KeepingFolders() {
-    std::vector<std::filesystem::path> folders;
-    if (auto state = AbsoluteFromEnvironment(L"XDG_STATE_HOME"))
-        folders.push_back(*state);
-    else if (auto local = KnownFolder(CSIDL_LOCAL_APPDATA))
-        folders.push_back(*local);
-    std::error_code error;
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-    if (!error)
-        folders.push_back(temporary);
-    return folders;
+std::optional<std::filesystem::path> DefaultStateFolder() {
+    return KnownFolder(CSIDL_LOCAL_APPDATA);
 }
+
+std::optional<std::filesystem::path> LastingTemporaryFolder() {
+    return std::nullopt;
+}
+
+void ShareLikeParent(const std::filesystem::path&) {
+    // A new folder inherits its parent's access rules.
+}
+
+} // namespace folder_calls
 
 bool CanShareFilesIn(const std::filesystem::path& path) {
     // Windows has no bit that says so: the folder is shared when a file can be
@@ -69,26 +69,6 @@ bool CanShareFilesIn(const std::filesystem::path& path) {
         return false;
     DeleteFileW(probe);
     return true;
-}
-
-bool FolderExists(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
-
-bool CreateFolder(const std::filesystem::path& path) {
-    std::error_code error;
-    std::filesystem::create_directories(path, error);
-    return FolderExists(path);
-}
-
-MachineDataFolderOverride::MachineDataFolderOverride(std::filesystem::path path)
-    : previous_(machineFolderOverride) {
-    machineFolderOverride = std::move(path);
-}
-
-MachineDataFolderOverride::~MachineDataFolderOverride() {
-    machineFolderOverride = previous_;
 }
 
 } // namespace platform

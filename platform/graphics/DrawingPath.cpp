@@ -1,7 +1,7 @@
 // The choice of drawing path from the environment and what the machine offers.
 #include "platform/graphics/DrawingPath.h"
 
-#include <SDL_syswm.h>
+#include "platform/window/X11Display.h"
 
 #if !defined(_WIN32)
 #include <dirent.h>
@@ -48,24 +48,16 @@ bool OffersDirectRendering(SDL_Window* window) {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver || std::strcmp(driver, "x11") != 0)
         return true;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
-        !info.info.x11.display)
-        return true;
-    void* library = SDL_LoadObject("libX11.so.6");
-    if (!library)
+    const X11Display x11(window);
+    if (!x11)
         return true;
     using QueryExtension = int (*)(Display*, const char*, int*, int*, int*);
-    auto query = reinterpret_cast<QueryExtension>(SDL_LoadFunction(library, "XQueryExtension"));
-    bool offers = true;
-    if (query) {
-        int opcode = 0, event = 0, error = 0;
-        offers = query(info.info.x11.display, "DRI3", &opcode, &event, &error) ||
-                 query(info.info.x11.display, "DRI2", &opcode, &event, &error);
-    }
-    SDL_UnloadObject(library);
-    return offers;
+    auto query = x11.Find<QueryExtension>("XQueryExtension");
+    if (!query)
+        return true;
+    int opcode = 0, event = 0, error = 0;
+    return query(x11.Get(), "DRI3", &opcode, &event, &error) ||
+           query(x11.Get(), "DRI2", &opcode, &event, &error);
 #else
     (void)window;
     return true;

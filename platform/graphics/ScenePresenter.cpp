@@ -369,27 +369,25 @@ void WindowPresenter::PresentChanged(SDL_Surface* scene, std::span<const Rect> c
         SDL_UpdateWindowSurfaceRects(window_, updates_.data(), static_cast<int>(updates_.size()));
 }
 
+const SceneScaler& WindowPresenter::InputScaler(SceneScaler& beforeFirstPresent) const {
+    if (!scaler_.Area().IsEmpty())
+        return scaler_;
+    // Input before the first present: the window's size tells where the scene will be.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    beforeFirstPresent =
+        SceneScaler(sceneWidth_, sceneHeight_, LetterboxIn(sceneWidth_, sceneHeight_, w, h));
+    return beforeFirstPresent;
+}
+
 void WindowPresenter::WindowToScene(int x, int y, float& sceneX, float& sceneY) {
-    if (scaler_.Area().IsEmpty()) {
-        // Input before the first present: the window's size tells where the scene will be.
-        int w = 0, h = 0;
-        SDL_GetWindowSize(window_, &w, &h);
-        SceneScaler(sceneWidth_, sceneHeight_, LetterboxIn(sceneWidth_, sceneHeight_, w, h))
-            .TargetToScene(x, y, sceneX, sceneY);
-        return;
-    }
-    scaler_.TargetToScene(x, y, sceneX, sceneY);
+    SceneScaler beforeFirstPresent;
+    InputScaler(beforeFirstPresent).TargetToScene(x, y, sceneX, sceneY);
 }
 
 void WindowPresenter::SceneToWindow(float sceneX, float sceneY, int& x, int& y) {
-    if (scaler_.Area().IsEmpty()) {
-        int w = 0, h = 0;
-        SDL_GetWindowSize(window_, &w, &h);
-        SceneScaler(sceneWidth_, sceneHeight_, LetterboxIn(sceneWidth_, sceneHeight_, w, h))
-            .SceneToTarget(sceneX, sceneY, x, y);
-        return;
-    }
-    scaler_.SceneToTarget(sceneX, sceneY, x, y);
+    SceneScaler beforeFirstPresent;
+    InputScaler(beforeFirstPresent).SceneToTarget(sceneX, sceneY, x, y);
 }
 
 int SDLCALL WindowPresenter::WatchMouse(void* data, SDL_Event* event) {

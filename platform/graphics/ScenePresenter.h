@@ -94,6 +94,9 @@ private:
     // The window's surface, with the scaler made for its size; null when there is none.
     SDL_Surface* Surface();
     void ScaleInto(SDL_Surface* scene, SDL_Surface* target, const Rect& targetRect);
+    // The scaler of the last present; before the first one, the one the window's size will get,
+    // made in beforeFirstPresent.
+    const SceneScaler& InputScaler(SceneScaler& beforeFirstPresent) const;
     static int SDLCALL WatchMouse(void* presenter, SDL_Event* event);
 
     SDL_Window* window_;

@@ -13,15 +13,10 @@
 #include "platform/window/TerminationSignals.h"
 #include "platform/window/Utf8Locale.h"
 #include "platform/window/WaylandSession.h"
+#include "platform/window/X11Display.h"
 #include "platform/window/Window.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#ifdef _WIN32
-// SDL_syswm.h brings in windows.h, whose PostMessage macro would take the
-// place of the message queue's own.
-#undef PostMessage
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -86,42 +81,34 @@ std::string NoDisplayText(const WaylandSession& wayland) {
 // every other video driver.
 bool HasWindowManager(SDL_Window* window) {
 #ifdef SDL_VIDEO_DRIVER_X11
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
-        !info.info.x11.display)
-        return true;
-    void* library = SDL_LoadObject("libX11.so.6");
-    if (!library)
+    const X11Display x11(window);
+    if (!x11)
         return true;
     using InternAtom = Atom (*)(Display*, const char*, Bool);
     using GetProperty = int (*)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*,
                                 unsigned long*, unsigned long*, unsigned char**);
     using Free = int (*)(void*);
     using DefaultRoot = Window (*)(Display*);
-    auto intern = reinterpret_cast<InternAtom>(SDL_LoadFunction(library, "XInternAtom"));
-    auto get = reinterpret_cast<GetProperty>(SDL_LoadFunction(library, "XGetWindowProperty"));
-    auto release = reinterpret_cast<Free>(SDL_LoadFunction(library, "XFree"));
-    auto root = reinterpret_cast<DefaultRoot>(SDL_LoadFunction(library, "XDefaultRootWindow"));
-    bool found = true;
-    if (intern && get && release && root) {
-        Display* display = info.info.x11.display;
-        const Atom check = intern(display, "_NET_SUPPORTING_WM_CHECK", True);
-        found = false;
-        if (check != 0) {
-            Atom type = 0;
-            int format = 0;
-            unsigned long items = 0, after = 0;
-            unsigned char* data = nullptr;
-            if (get(display, root(display), check, 0, 1, False, AnyPropertyType, &type, &format,
-                    &items, &after, &data) == Success &&
-                data) {
-                found = items > 0;
-                release(data);
-            }
-        }
-    }
-    SDL_UnloadObject(library);
+    auto intern = x11.Find<InternAtom>("XInternAtom");
+    auto get = x11.Find<GetProperty>("XGetWindowProperty");
+    auto release = x11.Find<Free>("XFree");
+    auto root = x11.Find<DefaultRoot>("XDefaultRootWindow");
+    if (!intern || !get || !release || !root)
+        return true;
+    Display* display = x11.Get();
+    const Atom check = intern(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == 0)
+        return false;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (get(display, root(display), check, 0, 1, False, AnyPropertyType, &type, &format, &items,
+            &after, &data) != Success ||
+        !data)
+        return false;
+    const bool found = items > 0;
+    release(data);
     return found;
 #else
     (void)window;

@@ -3,6 +3,8 @@
 // of its own.
 #pragma once
 
+#include "platform/files/DiskFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -22,13 +24,7 @@ struct StorageError {
 
 // Which version of a file was seen: a replaced file is a new file (another
 // inode), and a file changed in place has another size or time.
-struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    int64_t size = 0;
-    int64_t modifiedNanoseconds = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
+using FileStamp = platform::FileStamp;
 
 enum class FileRead { Missing, Read, Unreadable };
 

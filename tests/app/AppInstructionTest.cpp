@@ -8,53 +8,25 @@
 
 #include <SDL_keycode.h>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
 
 #include "gui/IMAnimationBase.h"
 #include "gui/IMTheoraView.h"
-#include "gui/IMWindow.h"
-#include "gui/MessageLoop.h"
 #include "media/IMResourceManager.h"
-#include "platform/Clock.h"
-#include "platform/DebugOutput.h"
-#include "platform/MessageQueue.h"
-#include "platform/audio/HeadlessAudio.h"
-#include "platform/window/HeadlessWindow.h"
+#include "tests/shell/TitleWindowTest.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Dialog = IMDialogBase<IMEmptyView>;
 using Video = IMAnimationBase<IMTheoraView>;
-using Picture = IMStaticPictureBase<IMTextureView>;
 
-class AppInstructionTest : public testing::Test {
+class AppInstructionTest : public TitleWindowTest<App> {
 public:
-    void SetUp() override {
-        platform::ClearMessages();
-        LoopStatistics() = {};
-        SetIdleWait(IdleWait::UntilDue);
-        app = App::GetApp(kWindowTitle, false);
-        Pass();
-    }
-    void TearDown() override {
-        while (App::appRefCount > 0)
-            App::ReleaseApp();
-        platform::ClearMessages();
-    }
+    AppInstructionTest() : TitleWindowTest(kWindowTitle) {}
 
-    void Pass(int passes = 1) {
-        for (int i = 0; i < passes && MainWindow; ++i)
-            RunMessageLoopPass(*MainWindow);
-    }
-    void Key(SDL_Keycode key) {
-        display.PressKey(key);
-        display.ReleaseKey(key);
-        Pass();
-    }
     // Plays sound and moves the clock together, a quarter second at a time,
     // until the condition holds or the time is up; the seconds played.
     template <class Condition> double PlayUntil(Condition condition, double limitSeconds) {
@@ -75,43 +47,13 @@ public:
         return played;
     }
 
-    static Dialog* TopScreen() {
-        auto& layer = MainWindow->children[0];
-        for (auto it = layer.rbegin(); it != layer.rend(); ++it)
-            if (auto* dialog = dynamic_cast<Dialog*>(*it);
-                dialog && std::find(MainWindow->removals.begin(), MainWindow->removals.end(),
-                                    dialog) == MainWindow->removals.end())
-                return dialog;
-        return nullptr;
-    }
-    template <class Control> static std::vector<Control*> All(Dialog* dialog) {
-        std::vector<Control*> found;
-        for (auto* table : {&dialog->children, &dialog->pendingAdds})
-            for (auto& [layer, controls] : *table)
-                for (IMControl* child : controls)
-                    if (auto* control = dynamic_cast<Control*>(child))
-                        found.push_back(control);
-        return found;
-    }
-    static bool ShowsKeyHint(Dialog* dialog) {
-        const int keyboard = Renderer->FindTexture(L"KEYBOARDPIC");
-        for (Picture* picture : All<Picture>(dialog))
-            if (picture->hasTexture && picture->textureId == keyboard)
-                return true;
-        return false;
-    }
+    static bool ShowsKeyHint(Dialog* dialog) { return !PicturesOf(dialog, L"KEYBOARDPIC").empty(); }
     // The narration's playbacks: it is the first sound made.
     std::vector<platform::HeadlessAudio::Playback> Narrations() const {
         const auto buffers = audio.Buffers();
         return buffers.empty() ? std::vector<platform::HeadlessAudio::Playback>{}
                                : buffers[0].playbacks;
     }
-
-    platform::DebugOutputCapture debugOutput;
-    platform::HeadlessWindow display;
-    platform::HeadlessAudio audio;
-    platform::ManualClock clock;
-    App* app = nullptr;
 };
 
 TEST_F(AppInstructionTest, TheNarratedVideoEndsWithTheKeyHintAndSpaceStartsTheGame) {

@@ -199,7 +199,7 @@ TEST_F(ResultsScreenTest, ANewNameAfterAFailedSaveKeepsTheEarlierRunInAKeptFile)
         testing::internal::CaptureStderr();
         FinishRun(L"Аня", L"first");
         EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("they were kept in"));
-        EXPECT_NE(LabelWith(Topmost<IMControl::Dialog>(),
+        EXPECT_NE(LabelWithText(Topmost<IMControl::Dialog>(),
                             L"Результаты не удалось записать в общую таблицу: сохраните их кнопкой "
                             L"«Сохранить как...»"),
                   nullptr)

@@ -30,6 +30,7 @@
 #include "platform/window/Window.h"
 #include "shell/IMApp.h"
 #include "shell/report/ReportDocument.h"
+#include "tests/shell/TitleWindowTest.h"
 #include "tests/shell/report/ReportTestFolder.h"
 
 using Dialog = IMDialogBase<IMEmptyView>;
@@ -73,101 +74,24 @@ public:
 
 inline const std::wstring kTestTitle = L"00517 Тренажер «Проба»";
 
-class ShellTest : public testing::Test {
+class ShellTest : public TitleWindowTest<TestTitle> {
 public:
-    void SetUp() override {
-        platform::ClearMessages();
-        LoopStatistics() = {};
-        SetIdleWait(IdleWait::UntilDue);
-        app = TestTitle::GetApp(kTestTitle, false);
-        Pass();
-    }
+    ShellTest() : TitleWindowTest(kTestTitle) {}
+
     void TearDown() override {
-        while (TestTitle::appRefCount > 0)
-            TestTitle::ReleaseApp();
+        TitleWindowTest::TearDown();
         TestTitle::nextDescription = L"Короткое описание.";
-        platform::ClearMessages();
     }
 
-    // Runs the loop; false once it has retrieved WM_QUIT.
-    bool Pass(int passes = 1) {
-        for (int i = 0; i < passes && !quit; ++i)
-            if (MainWindow == nullptr || !RunMessageLoopPass(*MainWindow))
-                quit = true;
-        return !quit;
-    }
-
-    void Click(int x, int y) {
-        display.MoveMouse(x, y);
-        Pass();
-        display.PressButton(SDL_BUTTON_LEFT, x, y);
-        display.ReleaseButton(SDL_BUTTON_LEFT, x, y);
-        Pass();
-    }
     // Clicks the middle of the control, given in screen coordinates.
     void ClickAt(const platform::Rect& rect) {
         Click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    }
-    void Key(SDL_Keycode key, uint16_t modifiers = KMOD_NONE) {
-        display.PressKey(key, modifiers);
-        display.ReleaseKey(key, modifiers);
-        Pass();
     }
     void Type(const char* utf8) {
         display.TypeText(utf8);
         Pass();
     }
 
-    // The screens the shell has added to the main window, in one layer, in
-    // drawing order; the ones on their way out are left out.
-    static std::vector<Dialog*> Screens(int layer = 0) {
-        std::vector<Dialog*> screens;
-        for (const IMDialogBase<IMEmptyView>::Layers* table :
-             {&MainWindow->children, &MainWindow->pendingAdds}) {
-            auto found = table->find(layer);
-            if (found == table->end())
-                continue;
-            for (IMControl* child : found->second)
-                if (auto* dialog = dynamic_cast<Dialog*>(child); dialog && !Leaving(dialog))
-                    screens.push_back(dialog);
-        }
-        return screens;
-    }
-    static Dialog* TopScreen(int layer = 0) {
-        const std::vector<Dialog*> screens = Screens(layer);
-        return screens.empty() ? nullptr : screens.back();
-    }
-    static bool Leaving(IMControl* control) {
-        const auto& removals = MainWindow->removals;
-        return std::find(removals.begin(), removals.end(), control) != removals.end();
-    }
-
-    // Every child of the dialog, in drawing order (layers ascending).
-    template <class Control> static std::vector<Control*> All(const Dialog* dialog) {
-        std::vector<Control*> found;
-        for (const IMDialogBase<IMEmptyView>::Layers* table :
-             {&dialog->children, &dialog->pendingAdds})
-            for (const auto& [layer, controls] : *table)
-                for (IMControl* child : controls)
-                    if (auto* control = dynamic_cast<Control*>(child))
-                        found.push_back(control);
-        return found;
-    }
-    static Label* LabelWithText(const Dialog* dialog, const std::wstring& text) {
-        for (Label* label : All<Label>(dialog))
-            if (label->GetText() == text)
-                return label;
-        return nullptr;
-    }
-    // The pictures (not buttons) showing the skin picture of that name.
-    static std::vector<Picture*> PicturesOf(const Dialog* dialog, const std::wstring& name) {
-        std::vector<Picture*> found;
-        const int index = Renderer->FindTexture(name);
-        for (Picture* picture : All<Picture>(dialog))
-            if (picture->hasTexture && picture->textureId == index)
-                found.push_back(picture);
-        return found;
-    }
     static Button* ButtonOf(const Dialog* dialog, const std::wstring& normalPicture) {
         for (Button* button : All<Button>(dialog))
             if (button->states.at(IMStateView::Normal) == normalPicture)
@@ -232,12 +156,4 @@ public:
         platform::ShowCursor(true);
         return platform::ShowCursor(false);
     }
-
-    ReportTestFolder folder;
-    platform::DebugOutputCapture debugOutput;
-    platform::HeadlessWindow display;
-    platform::HeadlessAudio audio;
-    platform::ManualClock clock;
-    TestTitle* app = nullptr;
-    bool quit = false;
 };

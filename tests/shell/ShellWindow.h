@@ -16,6 +16,7 @@
 #include "platform/window/HeadlessWindow.h"
 #include "shell/IMApp.h"
 #include "tests/media/PictureFixtures.h"
+#include "tests/shell/TitleWindowTest.h"
 #include "tests/shell/report/ReportTestFolder.h"
 
 #include <SDL_keycode.h>
@@ -45,27 +46,11 @@ using ShellLabel = IMStaticPictureBase<IMTextView>;
 using ShellPicture = IMStaticPictureBase<IMTextureView>;
 using ShellButton = IMButtonBase<IMStateView>;
 
-class ShellWindowTest : public testing::Test {
+class ShellWindowTest : public TitleWindowTest<ShellTitle> {
 protected:
-    void SetUp() override {
-        platform::ClearMessages();
-        app = ShellTitle::GetApp(kReportTitle, false);
-        Pass();
-    }
-
-    void TearDown() override {
-        while (ShellTitle::appRefCount > 0)
-            ShellTitle::ReleaseApp();
-        platform::ClearMessages();
-    }
-
-    // Runs the loop; false once it has retrieved WM_QUIT, after which it runs
-    // no more passes.
-    bool Pass(int passes = 2) {
-        for (int i = 0; i < passes && !quit; ++i)
-            quit = !RunMessageLoopPass(*app->mainWindow);
-        return !quit;
-    }
+    // Pass() runs two passes of the loop, and a click or a key runs them after
+    // each of its events.
+    ShellWindowTest() : TitleWindowTest(kReportTitle, 2) {}
 
     void Click(int x, int y) {
         display.MoveMouse(x, y);
@@ -120,14 +105,6 @@ protected:
         return controls;
     }
 
-    // The label holding exactly the text, if the container has one.
-    static ShellLabel* LabelWith(const IMControl::Dialog* dialog, const std::wstring& text) {
-        for (IMControl* control : ChildrenOf(dialog))
-            if (auto* label = dynamic_cast<ShellLabel*>(control); label && label->GetText() == text)
-                return label;
-        return nullptr;
-    }
-
     platform::Screenshot Screen() {
         app->mainWindow->SetDirty(true);
         Pass();
@@ -148,13 +125,4 @@ protected:
     }
 
     std::filesystem::path DefaultFile() const { return folder.Reports() / PathOf(kReportTitle + L".xls"); }
-
-    // Made before the window and gone after it.
-    ReportTestFolder folder;
-    platform::DebugOutputCapture debugOutput;
-    platform::HeadlessWindow display;
-    platform::HeadlessAudio audio;
-    platform::ManualClock clock;
-    ShellTitle* app = nullptr;
-    bool quit = false;
 };
