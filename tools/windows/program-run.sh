@@ -73,11 +73,41 @@ echo "program-run: start screen shown ($(cat "$work/match"))"
 xdotool windowfocus "$window" 2>/dev/null || true
 xdotool mousemove 400 469 click 1
 sleep 0.3
+# The share of the screen that agrees with the start screen as drawn headless.
+agreeing() {
+    "$screen_match" "$work/fb/Xvfb_screen0" "$expected" 0 "$work/now.png" 2>/dev/null |
+        awk '{ print $1 }'
+}
+before=$(agreeing)
 xdotool type --delay 60 "$name"
-sleep 0.5
+# Wine hands typed letters to the program a step after their keys, and a
+# Return pressed before they are in the field starts the run without a name:
+# it waits until the name's letters change the screen (a few hundred pixels,
+# where the caret's blinking changes a few dozen), then a moment longer.
+typed=no
+for _ in $(seq 40); do
+    now=$(agreeing)
+    if awk -v a="$before" -v b="$now" 'BEGIN { exit !(b != "" && a - b > 0.00025) }'; then
+        typed=yes; break
+    fi
+    sleep 0.5
+done
+[ "$typed" = yes ] || fail "the typed name did not appear on the screen"
+sleep 1
 xdotool key Return
-sleep 2
-kill -0 "$program" 2>/dev/null || fail "the program ended after the name"
+# Enter closes the start screen once the report is prepared for the name; the
+# window's close before that would find no report to save. Under Wine on a
+# busy machine that can take seconds.
+left=no
+for _ in $(seq 120); do
+    kill -0 "$program" 2>/dev/null || fail "the program ended after the name"
+    if ! "$screen_match" "$work/fb/Xvfb_screen0" "$expected" 0.9 "$work/after.png" >/dev/null 2>&1; then
+        left=yes; break
+    fi
+    sleep 0.5
+done
+[ "$left" = yes ] || fail "the start screen stayed after Enter"
+sleep 1
 
 # The window's close, as Windows sends it (taskkill without /f posts WM_CLOSE).
 "$wine" taskkill /im zeltarik.exe >/dev/null 2>&1 || true
