@@ -217,6 +217,13 @@ IMEditBar* NameField(const Dialog* screen) {
 }
 
 TEST(RealWindowWholeRunTest, ANameTypedOnTheXKeyboardAGamePlayedWithTheXMouseAndCloseLeaveTheRun) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The game is played on the real clock, its boat steered by releases timed
+    // against it; several times slower under the sanitizers and sharing the
+    // processor with the other tests, the program misses those times. The
+    // headless whole runs take the same paths under the sanitizers.
+    GTEST_SKIP() << "played on the real clock, not under the sanitizers";
+#endif
     if (!HaveCommand("xdotool"))
         GTEST_SKIP() << "xdotool is not installed";
     PrivateDisplay x;
