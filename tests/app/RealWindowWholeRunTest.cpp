@@ -10,7 +10,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -21,7 +20,6 @@
 #include "gui/IMEditBar.h"
 #include "platform/TextCodec.h"
 #include "platform/graphics/SdlNativeWindow.h"
-#include "platform/window/Utf8Locale.h"
 #include "platform/window/Window.h"
 #include "tests/shell/ProgramRun.h"
 #include "tests/shell/report/ReportTestFolder.h"
@@ -230,25 +228,13 @@ TEST(RealWindowWholeRunTest, ANameTypedOnTheXKeyboardAGamePlayedWithTheXMouseAnd
     if (!x.Ready())
         GTEST_SKIP() << "Xvfb is not installed";
     ReportTestFolder folder;
-    ::setenv("DISPLAY", x.Name().c_str(), 1);
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::unsetenv("SDL_VIDEODRIVER");
     platform::ClearMessages();
     platform::DebugOutputCapture debugOutput;
     platform::HeadlessAudio audio;
-    // The processor draws, through SDL's software renderer, and SDL's video
-    // runs to the end of the process: the X libraries' and Mesa's one-time
-    // caches then stay theirs instead of turning into leaks of no known
-    // module.
+    // The processor draws, so that no OpenGL stack is loaded.
     ::setenv("ZELTARIK_DRAWING", "processor", 1);
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    // SDL's video opens its input method under the environment's locale,
-    // which must be UTF-8 by then for Cyrillic to come through; the process
-    // keeps its own locale.
-    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
-    platform::EnsureUtf8Locale();
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    std::setlocale(LC_CTYPE, processLocale.c_str());
+    std::string error;
+    ASSERT_TRUE(x.StartVideo(error)) << error;
 
     const std::wstring typed = L"Иванов Петя";
     ASSERT_TRUE(x.MapLetters(typed));

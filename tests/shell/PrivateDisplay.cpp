@@ -1,9 +1,14 @@
-// Letters on keys of their own on the test's X server, through Xlib.
+// Letters on keys of their own on the test's X server, through Xlib, and
+// SDL's video started on it.
 #include "tests/shell/ProgramRun.h"
 
+#include "platform/window/Utf8Locale.h"
+
+#include <SDL.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <clocale>
 #include <cwctype>
 #include <set>
 
@@ -50,4 +55,22 @@ bool PrivateDisplay::MapLetters(const std::wstring& letters) const {
     XSync(display, False);
     XCloseDisplay(display);
     return mapped;
+}
+
+bool PrivateDisplay::StartVideo(std::string& error) const {
+    ::setenv("DISPLAY", name_.c_str(), 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::unsetenv("SDL_VIDEODRIVER");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // SDL's video opens its input method under the environment's locale,
+    // which the window sees to be UTF-8 before it starts the video; started
+    // here, the video must find it so already, or no Cyrillic comes through.
+    // The process keeps its own locale, as the window leaves it.
+    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
+    platform::EnsureUtf8Locale();
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!started)
+        error = SDL_GetError();
+    std::setlocale(LC_CTYPE, processLocale.c_str());
+    return started;
 }

@@ -74,6 +74,13 @@ public:
     // that reads the change after the key press gets the wrong letter or none.
     bool MapLetters(const std::wstring& letters) const;
 
+    // Points this process's windows at this display and starts SDL's video
+    // there with SDL's software renderer, for a test that opens the real
+    // window in-process; the reason in error when it cannot. SDL's video then
+    // runs to the end of the process: the X libraries' one-time caches stay
+    // theirs instead of turning into leaks of no known module.
+    bool StartVideo(std::string& error) const;
+
     // Runs an X client (xdotool …) on this display; true when it succeeded.
     bool Run(const std::string& command) const {
         return std::system(("DISPLAY=" + name_ + " " + command).c_str()) == 0;

@@ -3,10 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <functional>
 
-#include "platform/window/Utf8Locale.h"
 #include "tests/shell/ProgramRun.h"
 #include "tests/shell/ShellFixture.h"
 
@@ -28,24 +26,11 @@ TEST(RealWindowTest, ACyrillicNameTypedOnTheXKeyboardReachesTheNameFieldAndTheRe
     if (!x.Ready())
         GTEST_SKIP() << "Xvfb is not installed";
     ReportTestFolder folder;
-    ::setenv("DISPLAY", x.Name().c_str(), 1);
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::unsetenv("SDL_VIDEODRIVER");
     platform::ClearMessages();
     platform::DebugOutputCapture debugOutput;
     platform::HeadlessAudio audio;
-    // SDL's software renderer, and SDL's video kept running to the end of the
-    // process: the X libraries' one-time caches then stay theirs instead of
-    // turning into leaks of no known module.
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    // SDL's video opens its input method under the environment's locale,
-    // which the window sees to be UTF-8 before it starts the video; started
-    // here, the video must find it so already, or no Cyrillic comes through.
-    // The process keeps its own locale, as the window leaves it.
-    const std::string processLocale = std::setlocale(LC_CTYPE, nullptr);
-    platform::EnsureUtf8Locale();
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    std::setlocale(LC_CTYPE, processLocale.c_str());
+    std::string error;
+    ASSERT_TRUE(x.StartVideo(error)) << error;
 
     TestTitle* app = TestTitle::GetApp(kTestTitle, false);
     ASSERT_NE(platform::MainSdlWindow(), nullptr);
